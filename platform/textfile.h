@@ -1,0 +1,22 @@
+#pragma once
+// Line-oriented Windows-1252 text files with CR LF line ends.
+#include <QString>
+#include <QStringList>
+
+namespace zenu::platform {
+
+// Reads all lines; accepts CR LF, LF or CR. A last line without a line end counts as a line.
+// On failure returns false and sets *error to a description for the user.
+bool readTextLines(const QString& path, QStringList& lines, QString* error = nullptr);
+
+// Replaces the file with the lines, each followed by CR LF. The new content is written to a
+// temporary file and renamed over the old one, so a failed write never leaves a half file.
+bool writeTextLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+
+// Appends one line and CR LF, opening and closing the file for this line only.
+bool appendTextLine(const QString& path, const QString& line, QString* error = nullptr);
+
+// Creates an empty file (or one with the given lines) unless a file of that name exists.
+bool ensureTextFile(const QString& path, const QStringList& initialLines = {}, QString* error = nullptr);
+
+}  // namespace zenu::platform

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The one list of packages the project needs on Debian 12. Installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # Qt 6
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev libvulkan-dev qt6-qpa-plugins
+  # exports and keyboard events
+  libxlsxwriter-dev libxdo-dev
+  # tests, benchmarks, fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # headless display for the tests and screenshots; fonts for the grid
+  xvfb xauth fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
