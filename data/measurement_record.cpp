@@ -6,6 +6,7 @@ namespace zenu {
 ReadingTables Tables;
 int currentTable = kTableMemory;
 int readingIndex = 1;
+int onlineCounter = 1;
 
 ReadingTables::ReadingTables() {
     for (auto& t : tables_) t.resize(kTableCapacity + 1);
@@ -28,5 +29,13 @@ int ReadingTables::count(int table) const {
 void ReadingTables::clear(int table) {
     for (auto& r : tables_[table]) r = MeasurementRecord{};
 }
+
+void ClearReadingTable(int table) {
+    MeasurementRecord blank;
+    blank.dateText = blank.timeText = blank.unit = QStringLiteral(" ");
+    for (int i = 1; i <= kTableCapacity; ++i) Tables.at(table, i) = blank;
+}
+
+void ClearReadingTable() { ClearReadingTable(currentTable); }
 
 }  // namespace zenu

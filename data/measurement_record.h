@@ -9,7 +9,9 @@
 namespace zenu {
 
 struct MeasurementRecord {
-    int16_t number = 0;     // reading number as the gauge counts it (online: our own counter)
+    // Reading number as the gauge counts it (online: our own counter). 32 bits: memory
+    // records carry a 32-bit number, and numbers above 32767 are shown as they are.
+    int32_t number = 0;
     double value = 0.0;     // in `unit`, rounded to the displayed decimals
     QString unit;           // canonical unit text
     QString method;         // method code, at most 4 characters ("FE", "NF", "DNF", "FLX", ...)
@@ -47,5 +49,13 @@ private:
 extern ReadingTables Tables;
 extern int currentTable;
 extern int readingIndex;
+// Number of the next online reading on gauges that let the program count them (profile
+// character 3 "E"); restarts at 1 with each connection and when the online table is deleted.
+extern int onlineCounter;
+
+// Empties a table the way the grid expects it: date, time and unit a single blank, number and
+// value 0, method and mark empty. Without argument: the current table.
+void ClearReadingTable(int table);
+void ClearReadingTable();
 
 }  // namespace zenu

@@ -1,0 +1,350 @@
+#include "corvel/core/control_core.h"
+
+#include "corvel/core/config_text.h"
+#include "corvel/core/errors.h"
+#include "corvel/sig/sig_names.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr int32_t kMaxTimeout = 2147483;   // so that the time in milliseconds fits 32 bits
+
+} // namespace
+
+ControlCore::ControlCore(std::unique_ptr<BleLink> link) : link_(link ? std::move(link) : std::make_unique<NullBleLink>())
+{
+    link_->attach(*this);
+    // A new control starts with the UTF-8 code page set through its own configuration path.
+    config("CodePage=65001");
+    lastErrorCode_ = 0;
+    lastErrorText_.clear();
+}
+
+ControlCore::~ControlCore()
+{
+    // Destroying the control stops scanning and disconnects; nobody listens any more.
+    sink_ = nullptr;
+    if (link_->scanning())
+        link_->stopScanning();
+    if (link_->deviceHeld())
+        link_->disconnect();
+}
+
+// ---------------------------------------------------------------- errors
+
+Status ControlCore::fail(Status status)
+{
+    if (status.code == 0)
+        return status;
+    if (status.text.empty())
+        status.text = defaultErrorText(status.code);
+    lastErrorCode_ = status.code;
+    lastErrorText_ = status.text;
+    return status;
+}
+
+void ControlCore::log(int level, std::string_view logType, std::string_view message)
+{
+    if (level < 1 || level > settings_.logLevel || !sink_)
+        return;
+    sink_->onLog(static_cast<int16_t>(level), message, logType);
+}
+
+// ---------------------------------------------------------------- timeout
+
+void ControlCore::setTimeout(int32_t value)
+{
+    timeout_ = value > kMaxTimeout ? kMaxTimeout : value;
+}
+
+int64_t ControlCore::timeoutMs() const
+{
+    if (timeout_ < 0)
+        return 1;
+    return settings_.timeoutInMilliseconds ? int64_t{timeout_} : int64_t{timeout_} * 1000;
+}
+
+// ---------------------------------------------------------------- state properties
+
+Status ControlCore::setActiveScanning(bool value)
+{
+    if (value != activeScanning_ && link_->scanning())
+        return fail(kErrNotAllowed, text::kActiveScanningWhileScanning);
+    activeScanning_ = value;
+    return {};
+}
+
+std::string ControlCore::serverId() const { return link_->deviceHeld() ? serverId_ : std::string(); }
+
+std::string ControlCore::serverName() const { return link_->deviceHeld() ? link_->serverName() : std::string(); }
+
+// ---------------------------------------------------------------- selection
+
+ServiceRecord* ControlCore::selectedServiceRecord()
+{
+    return selectedService_.empty() ? nullptr : tree_.findService(selectedService_);
+}
+
+CharacteristicRecord* ControlCore::selectedCharacteristicRecord()
+{
+    ServiceRecord* s = selectedServiceRecord();
+    if (!s || selectedCharacteristic_.empty())
+        return nullptr;
+    return s->findCharacteristic(selectedCharacteristic_);
+}
+
+Result<ServiceRecord*> ControlCore::findService(std::string_view id)
+{
+    if (ServiceRecord* s = tree_.findService(id))
+        return Result<ServiceRecord*>::of(s);
+    return Result<ServiceRecord*>::fail(
+        fail(kErrNotFound, "No service with the ID \"" + std::string(id) + "\" has been discovered."));
+}
+
+Result<CharacteristicRecord*> ControlCore::findCharacteristic(ServiceRecord& service, std::string_view id)
+{
+    if (CharacteristicRecord* c = service.findCharacteristic(id))
+        return Result<CharacteristicRecord*>::of(c);
+    return Result<CharacteristicRecord*>::fail(fail(kErrNotFound, "No characteristic with the ID \"" + std::string(id) +
+                                                                       "\" has been discovered for the service with ID \"" +
+                                                                       service.id + "\"."));
+}
+
+Status ControlCore::setService(std::string_view id)
+{
+    selectedCharacteristic_.clear();
+    if (id.empty()) {
+        selectedService_.clear();
+        return {};
+    }
+    Result<ServiceRecord*> s = findService(id);
+    if (!s.ok())
+        return s.status;
+    selectedService_ = s.value->id;
+    return {};
+}
+
+Status ControlCore::setCharacteristic(std::string_view id)
+{
+    if (id.empty()) {
+        selectedCharacteristic_.clear();
+        return {};
+    }
+    ServiceRecord* s = selectedServiceRecord();
+    if (!s)
+        return fail(kErrNotAllowed, text::kSelectServiceFirst);
+    Result<CharacteristicRecord*> c = findCharacteristic(*s, id);
+    if (!c.ok())
+        return c.status;
+    selectedCharacteristic_ = c.value->id;
+    return {};
+}
+
+Status ControlCore::select(std::string_view serviceId, std::string_view characteristicId)
+{
+    if (Status s = requireConnection(); !s.ok())
+        return s;
+    if (!characteristicId.empty() && serviceId.empty())
+        return fail(kErrBadArgument, text::kMustSupplyServiceId);
+    if (characteristicId.empty())
+        return setService(serviceId);
+    if (equalsNoCase(serviceId, selectedService_))
+        return setCharacteristic(characteristicId);
+    const std::string remembered = selectedService_;
+    if (Status s = setService(serviceId); !s.ok())
+        return s;
+    Status s = setCharacteristic(characteristicId);
+    if (!s.ok()) {
+        selectedService_ = remembered;
+        selectedCharacteristic_.clear();
+    }
+    return s;
+}
+
+void ControlCore::clearTree()
+{
+    selectedService_.clear();
+    selectedCharacteristic_.clear();
+    tree_.clear();
+}
+
+int ControlCore::characteristicCount() const
+{
+    const ServiceRecord* s = const_cast<ControlCore*>(this)->selectedServiceRecord();
+    return s ? static_cast<int>(s->characteristics.size()) : 0;
+}
+
+void ControlCore::setCharacteristicCount(int32_t count)
+{
+    ServiceRecord* s = selectedServiceRecord();
+    if (!s)
+        return;
+    s->characteristics.resize(count < 0 ? 0 : static_cast<size_t>(count));
+    // A dropped record cannot stay selected.
+    if (!selectedCharacteristic_.empty() && !s->findCharacteristic(selectedCharacteristic_))
+        selectedCharacteristic_.clear();
+}
+
+int ControlCore::descriptorCount() const
+{
+    const CharacteristicRecord* c = const_cast<ControlCore*>(this)->selectedCharacteristicRecord();
+    return c ? static_cast<int>(c->descriptors.size()) : 0;
+}
+
+Result<ServiceRecord*> ControlCore::serviceAt(int32_t index)
+{
+    auto& list = tree_.services();
+    if (index < 0 || static_cast<size_t>(index) >= list.size())
+        return Result<ServiceRecord*>::fail(fail(kErrIndexOutOfBounds, text::kInvalidServiceIndex));
+    return Result<ServiceRecord*>::of(&list[static_cast<size_t>(index)]);
+}
+
+Result<CharacteristicRecord*> ControlCore::characteristicAt(int32_t index)
+{
+    ServiceRecord* s = selectedServiceRecord();
+    if (!s || index < 0 || static_cast<size_t>(index) >= s->characteristics.size())
+        return Result<CharacteristicRecord*>::fail(fail(kErrIndexOutOfBounds, text::kInvalidCharacteristicIndex));
+    return Result<CharacteristicRecord*>::of(&s->characteristics[static_cast<size_t>(index)]);
+}
+
+Result<DescriptorRecord*> ControlCore::descriptorAt(int32_t index)
+{
+    CharacteristicRecord* c = selectedCharacteristicRecord();
+    if (!c || index < 0 || static_cast<size_t>(index) >= c->descriptors.size())
+        return Result<DescriptorRecord*>::fail(fail(kErrIndexOutOfBounds, text::kInvalidDescriptorIndex));
+    return Result<DescriptorRecord*>::of(&c->descriptors[static_cast<size_t>(index)]);
+}
+
+// ---------------------------------------------------------------- characteristic properties
+
+Result<uint16_t> ControlCore::characteristicFlags(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicAt(index);
+    if (!c.ok())
+        return Result<uint16_t>::fail(c.status);
+    CharacteristicRecord& rec = *c.value;
+    // Flags are read once; the extended-properties descriptors come first.
+    if (!rec.flagsRead && link_->connected()) {
+        link_->ensureDescriptors(selectedService_, rec, EnsuredKind::ExtendedProperties);
+        rec.flagsRead = true;
+    }
+    return Result<uint16_t>::of(rec.flags);
+}
+
+Result<bool> ControlCore::characteristicCanSubscribe(int32_t index)
+{
+    Result<uint16_t> f = characteristicFlags(index);
+    if (!f.ok())
+        return Result<bool>::fail(f.status);
+    return Result<bool>::of((f.value & (flag::kNotify | flag::kIndicate)) != 0);
+}
+
+Result<std::string> ControlCore::characteristicUserDescription(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicAt(index);
+    if (!c.ok())
+        return Result<std::string>::fail(c.status);
+    if (link_->connected())
+        link_->ensureDescriptors(selectedService_, *c.value, EnsuredKind::UserDescription);
+    return Result<std::string>::of(c.value->userDescription);
+}
+
+Status ControlCore::setCharacteristicUserDescription(int32_t index, const std::string& text)
+{
+    Result<CharacteristicRecord*> c = characteristicAt(index);
+    if (!c.ok())
+        return c.status;
+    if (Status s = requireConnection(); !s.ok())
+        return s;
+    Result<uint16_t> f = characteristicFlags(index);
+    if (!f.ok())
+        return f.status;
+    if (!(f.value & flag::kWritableAuxiliaries))
+        return fail(kErrNotAllowed, "A characteristic's user description cannot be changed unless it has the "
+                                    "'Writable Auxiliaries' flag set.");
+    return fail(link_->writeUserDescription(selectedService_, c.value->id, text));
+}
+
+Result<CharacteristicRecord*> ControlCore::characteristicWithFormats(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicAt(index);
+    if (c.ok() && link_->connected())
+        link_->ensureDescriptors(selectedService_, *c.value, EnsuredKind::PresentationFormats);
+    return c;
+}
+
+Result<int> ControlCore::characteristicValueFormatCount(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return Result<int>::fail(c.status);
+    return Result<int>::of(static_cast<int>(c.value->formats.size()));
+}
+
+Result<int> ControlCore::characteristicValueFormatIndex(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return Result<int>::fail(c.status);
+    const CharacteristicRecord& rec = *c.value;
+    if (rec.formats.empty())
+        return Result<int>::of(-1);
+    return Result<int>::of(rec.formatIndex < 0 ? 0 : rec.formatIndex);
+}
+
+Status ControlCore::setCharacteristicValueFormatIndex(int32_t index, int32_t formatIndex)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return c.status;
+    CharacteristicRecord& rec = *c.value;
+    const int32_t count = static_cast<int32_t>(rec.formats.size());
+    if (count == 0 && formatIndex == -1) {
+        rec.formatIndex = -1;
+        return {};
+    }
+    if (formatIndex < 0 || formatIndex >= count)
+        return fail(kErrBadArgument, text::kInvalidValueFormatIndex);
+    rec.formatIndex = formatIndex;
+    return {};
+}
+
+namespace {
+const PresentationFormat* currentFormatOf(const CharacteristicRecord& rec)
+{
+    if (rec.formats.empty())
+        return nullptr;
+    const int i = rec.formatIndex < 0 ? 0 : rec.formatIndex;
+    return static_cast<size_t>(i) < rec.formats.size() ? &rec.formats[static_cast<size_t>(i)] : nullptr;
+}
+} // namespace
+
+Result<int> ControlCore::characteristicValueFormat(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return Result<int>::fail(c.status);
+    const PresentationFormat* f = currentFormatOf(*c.value);
+    return Result<int>::of(f ? valueFormatFromType(f->formatType) : vfUndefined);
+}
+
+Result<int> ControlCore::characteristicValueExponent(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return Result<int>::fail(c.status);
+    const PresentationFormat* f = currentFormatOf(*c.value);
+    return Result<int>::of(f ? f->exponent : 0);
+}
+
+Result<std::string> ControlCore::characteristicValueUnit(int32_t index)
+{
+    Result<CharacteristicRecord*> c = characteristicWithFormats(index);
+    if (!c.ok())
+        return Result<std::string>::fail(c.status);
+    const PresentationFormat* f = currentFormatOf(*c.value);
+    return Result<std::string>::of(f ? formatUuid(sigUuid(f->unit)) : std::string());
+}
+
+} // namespace corvel

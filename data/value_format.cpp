@@ -1,0 +1,138 @@
+#include "data/value_format.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+
+#include "data/conversion_error.h"
+#include "data/gauge_identity.h"
+#include "data/text_align.h"
+#include "platform/localefmt.h"
+
+namespace zenu {
+
+QString lastFormattedText;
+double lastFormattedValue = 0.0;
+
+namespace {
+
+constexpr int kFallbackDecimals = 2;
+constexpr int kMaxDecimals = 15;
+
+bool startsWith(const QString& d, const char16_t* prefix) { return d.startsWith(QStringView(prefix)); }
+
+template <typename... P>
+bool startsWithAny(const QString& d, P... prefixes) {
+    return (startsWith(d, prefixes) || ...);
+}
+
+// Flux meter: its own thresholds for the units it reports in.
+int fluxDecimals(double a, const QString& d) {
+    if (d.startsWith(QLatin1String("mT"))) return a < 100 ? 3 : a < 10000 ? 2 : 0;
+    if (startsWithAny(d, u"µVs", u"mVs", u"A/cm", u"µWb", u"mWb")) return a < 100 ? 3 : a < 1000 ? 2 : 1;
+    return -1;
+}
+
+// µT field meter.
+int microteslaMeterDecimals(double a, const QString& d) {
+    if (startsWith(d, u"µT")) return a < 1000 ? 2 : 1;
+    // Readings of 10000 mG and more show no decimals; the gauge's own rule stops below.
+    if (d.startsWith(QLatin1String("mG"))) return a < 10000 ? 1 : 0;
+    if (d.startsWith(QLatin1String("mT"))) return 3;
+    if (d.startsWith(QLatin1String("G")) || d.startsWith(QLatin1String("A/m"))) return 2;
+    return -1;
+}
+
+int generalDecimals(double v, const QString& d) {
+    const double a = std::fabs(v);
+    const bool family4 = profileChar(1) == QLatin1Char('4');
+    if (d.startsWith(QLatin1String("mT"))) {
+        if (family4) return a < 10 ? 2 : a < 1000 ? 1 : 0;
+        return a < 100 ? 2 : a < 10000 ? 1 : 0;
+    }
+    if (d.startsWith(QLatin1String("A/cm")) || d.startsWith(QLatin1String("Oe")) || d.startsWith(QLatin1String("G")))
+        return a < (family4 ? 100 : 1000) ? 1 : 0;
+    if (d.startsWith(QLatin1String("kA/m"))) return a < (family4 ? 10 : 100) ? 2 : 1;
+    if (startsWithAny(d, u"µm", u"ym")) return v < 100 ? 1 : 0;
+    if (d.startsWith(QLatin1String("mi"))) return a >= (family4 ? 10 : 100) ? 1 : 2;
+    if (startsWith(d, u"µr")) return a >= 10 ? 2 : 3;
+    if (d.startsWith(QLatin1String("FN")) || d.startsWith(QLatin1String("Fe%"))) return a >= 10 ? 1 : 2;
+    return -1;
+}
+
+bool readDecimals(const QString& text, double& n) {
+    bool ok = false;
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    n = t.toDouble(&ok);
+    return ok && std::isfinite(n);
+}
+
+}  // namespace
+
+double roundHalfEven(double value, int decimals) {
+    if (!std::isfinite(value)) return value;
+    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    // Scaling in extended precision keeps binary neighbours of a decimal half (1.005 is
+    // 1.00499999...) on their own side.
+    const long double scale = std::pow(10.0L, decimals);
+    const long double scaled = static_cast<long double>(value) * scale;
+    if (std::fabs(scaled) >= 1e18L) return value;
+    const int oldMode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double rounded = std::nearbyint(scaled);
+    std::fesetround(oldMode);
+    const double result = static_cast<double>(rounded / scale);
+    return result == 0.0 ? 0.0 : result;  // no "-0.0"
+}
+
+QString formatFixed(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    const double rounded = roundHalfEven(value, decimals);
+    QString text = QString::number(rounded, 'f', decimals);
+    if (decimals > 0 && DecimalSeparator != QLatin1String(".")) {
+        const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0) text.replace(dot, 1, DecimalSeparator);
+    }
+    return text;
+}
+
+int decimalsFor(double value, const QString& descriptor) {
+    const QString d = descriptor.trimmed();
+    double n = 0;
+    if (!d.isEmpty() && readDecimals(d, n)) return std::clamp(static_cast<int>(roundHalfEven(n, 0)), 0, 3);
+    if (d.startsWith(QLatin1String("Stat"))) return profileChar(7) == QLatin1Char('3') ? 3 : 2;
+    const double a = std::fabs(value);
+    const QString code = DeviceCode.trimmed();
+    int decimals = -1;
+    if (code == QLatin1String("XK")) decimals = fluxDecimals(a, d);
+    else if (code == QLatin1String("KV6")) decimals = microteslaMeterDecimals(a, d);
+    // Units outside a special gauge's own list follow the general rules.
+    if (decimals < 0) decimals = generalDecimals(value, d);
+    return decimals < 0 ? kFallbackDecimals : decimals;
+}
+
+void FormatValue(double value, const QString& descriptor) {
+    const int decimals = decimalsFor(value, descriptor);
+    lastFormattedValue = roundHalfEven(value, decimals);
+    lastFormattedText = Ausrichten(11, formatFixed(lastFormattedValue, decimals), QStringLiteral(" "), false);
+}
+
+double RoundToDecimals(double value, const QString& decimals) {
+    double n = 0;
+    if (!readDecimals(decimals, n))
+        throw ConversionError::typeMismatch(QStringLiteral("decimals \"%1\" is not a number").arg(decimals.left(40)));
+    return roundHalfEven(value, static_cast<int>(std::clamp(roundHalfEven(n, 0), 0.0, double(kMaxDecimals))));
+}
+
+int32_t GetDecimalsInt(double vNumber) {
+    if (!std::isfinite(vNumber)) return 0;
+    const double fraction = roundHalfEven(vNumber - std::floor(vNumber), 3);
+    if (fraction <= 0 || fraction >= 1) return 0;
+    // The digits after "0." of the shortest text of the fraction: 0.05 gives 5, not 50.
+    QString text = QString::number(fraction, 'f', 3);
+    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+    return text.mid(2).toInt();
+}
+
+}  // namespace zenu

@@ -1,0 +1,78 @@
+#include "platform/com/dispatch_helpers.h"
+
+#include "platform/com/errorinfo.h"
+
+#include <cstring>
+
+namespace com {
+
+HRESULT GetArg(const DISPPARAMS* params, uint32_t position, VARTYPE vt, VARIANT* out, uint32_t* argErr)
+{
+    if (!params || !out)
+        return E_INVALIDARG;
+    if (position >= params->cArgs || !params->rgvarg)
+        return DISP_E_PARAMNOTOPTIONAL;
+    const uint32_t index = params->cArgs - 1 - position;
+    const HRESULT hr = VariantChangeType(out, &params->rgvarg[index], 0, vt);
+    if (FAILED(hr) && argErr)
+        *argErr = index;
+    return hr;
+}
+
+const VARIANT* PutValue(const DISPPARAMS* params)
+{
+    if (!params || !params->rgvarg || params->cArgs == 0)
+        return nullptr;
+    for (uint32_t i = 0; i < params->cNamedArgs && i < params->cArgs; ++i)
+        if (params->rgdispidNamedArgs && params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT)
+            return &params->rgvarg[i];
+    return &params->rgvarg[0];
+}
+
+void ClearExcepInfo(EXCEPINFO* ei)
+{
+    if (!ei)
+        return;
+    SysFreeString(ei->bstrSource);
+    SysFreeString(ei->bstrDescription);
+    SysFreeString(ei->bstrHelpFile);
+    std::memset(static_cast<void*>(ei), 0, sizeof(EXCEPINFO));
+}
+
+HRESULT ExcepInfoFromErrorInfo(HRESULT hr, EXCEPINFO* ei)
+{
+    IErrorInfo* info = nullptr;
+    GetErrorInfo(0, &info);
+    if (!info)
+        return hr;
+    if (!ei) {
+        // No place for the details: leave them where the caller's GetErrorInfo finds them.
+        SetErrorInfo(0, info);
+        info->Release();
+        return hr;
+    }
+    ClearExcepInfo(ei);
+    info->GetSource(&ei->bstrSource);
+    info->GetDescription(&ei->bstrDescription);
+    info->GetHelpFile(&ei->bstrHelpFile);
+    info->GetHelpContext(&ei->dwHelpContext);
+    ei->scode = hr;
+    info->Release();
+    return DISP_E_EXCEPTION;
+}
+
+bool NamesEqualNoCase(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace com

@@ -1,0 +1,27 @@
+#pragma once
+// Helpers for implementations of IDispatch::Invoke and for its callers.
+#include "platform/com/unknown.h"
+
+namespace com {
+
+// Converts argument `position` (0 = the first argument, i.e. rgvarg[cArgs-1-position]) to `vt`
+// into `out` (which the caller clears). Missing argument: DISP_E_PARAMNOTOPTIONAL; failed
+// conversion: the conversion's error, with *argErr set to the index into rgvarg.
+HRESULT GetArg(const DISPPARAMS* params, uint32_t position, VARTYPE vt, VARIANT* out, uint32_t* argErr);
+
+// The value a property put carries: the argument named DISPID_PROPERTYPUT, else rgvarg[0].
+const VARIANT* PutValue(const DISPPARAMS* params);
+
+// Moves this thread's error information into `excepInfo` (if given) and returns
+// DISP_E_EXCEPTION; when there is none, returns `hr` unchanged. `excepInfo->scode` is `hr`.
+HRESULT ExcepInfoFromErrorInfo(HRESULT hr, EXCEPINFO* excepInfo);
+
+// Frees the strings of an EXCEPINFO and zeroes it.
+void ClearExcepInfo(EXCEPINFO* excepInfo);
+
+// Case-insensitive comparison of a member name (ASCII letters fold; others compare exactly).
+bool NamesEqualNoCase(std::u16string_view a, std::u16string_view b);
+
+} // namespace com
+
+using namespace com;

@@ -1,0 +1,18 @@
+#pragma once
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace zenu::testing {
+
+inline QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+}  // namespace zenu::testing
