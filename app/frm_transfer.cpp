@@ -108,6 +108,7 @@ void FrmTransfer::buildControls() {
     txtSpeicher->setReadOnly(true);
     txtSpeicher->setAlignment(Qt::AlignCenter);
     txtSpeicher->setMinimumWidth(170);
+    txtSpeicher->setMaximumWidth(320);
     QFont display = txtSpeicher->font();
     display.setPointSize(12);
     txtSpeicher->setFont(display);
@@ -115,6 +116,7 @@ void FrmTransfer::buildControls() {
     auto* link = new QGridLayout;
     cmdConnect = button("cmdConnect");
     cmdConnect->setMinimumHeight(36);
+    cmdConnect->setMaximumWidth(320);
     txtWait = named(new QLabel, "txtWait");
     picBth = pictureBox("picBth", QSize(24, 24));
     picBthBlitz = pictureBox("picBthBlitz", QSize(24, 24));
@@ -135,7 +137,8 @@ void FrmTransfer::buildControls() {
     link->addWidget(cmdConnect, 1, 0);
     link->addLayout(symbols, 2, 0);
     link->addLayout(battery, 3, 0);
-    top->addLayout(link);
+    link->setColumnMinimumWidth(0, 260);
+    top->addLayout(link, 0);
     top->addStretch();
 
     auto* logo = new QGridLayout;
@@ -199,20 +202,24 @@ void FrmTransfer::buildControls() {
     copy->addWidget(cmdcsv, 1, 1);
     copy->addWidget(cmdprint, 2, 0);
     copy->addWidget(cmdPDF, 2, 1);
+    FrameKopieren->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     left->addWidget(FrameKopieren);
+    left->addStretch();
     cmdEnde = button("cmdEnde");
     left->addWidget(cmdEnde);
     body->addLayout(left);
 
-    FrameWerte = named(new QGroupBox, "FrameWerte");
-    auto* values = new QVBoxLayout(FrameWerte);
+    // The grid is shown from start-up on; FrameWerte only holds the row commands, which
+    // appear once a gauge is connected.
+    auto* readings = new QVBoxLayout;
     MSFlex = named(new QTableWidget(0, 4), "MSFlex");
     MSFlex->verticalHeader()->setVisible(false);
     MSFlex->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlex->setSelectionBehavior(QAbstractItemView::SelectRows);
     MSFlex->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    values->addWidget(MSFlex, 1);
-    auto* rowButtons = new QHBoxLayout;
+    readings->addWidget(MSFlex, 1);
+    FrameWerte = named(new QGroupBox, "FrameWerte");
+    auto* rowButtons = new QHBoxLayout(FrameWerte);
     cmdSort = button("cmdSort", QStringLiteral("\u2195"));
     cmdSort->setFixedWidth(40);
     cmdFlexZeileLoeschen = button("cmdFlexZeileLoeschen");
@@ -221,8 +228,8 @@ void FrmTransfer::buildControls() {
     rowButtons->addWidget(cmdFlexZeileLoeschen);
     rowButtons->addWidget(cmdFlexTabelleloeschen);
     rowButtons->addStretch();
-    values->addLayout(rowButtons);
-    body->addWidget(FrameWerte, 1);
+    readings->addWidget(FrameWerte);
+    body->addLayout(readings, 1);
 
     FrameStatistik = named(new QGroupBox, "FrameStatistik");
     auto* stats = new QVBoxLayout(FrameStatistik);
