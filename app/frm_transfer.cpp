@@ -1,6 +1,8 @@
 #include "app/frm_transfer.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QEvent>
 #include <QChartView>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -46,10 +48,13 @@ FrmTransfer::FrmTransfer(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("VELTOR TRANSFER V2.0"));  // replaced at start-up
     buildMenus();
     buildControls();
+    connectCommands();
+    table_.setView(this);
+    runDialog = [](QDialog& dialog) { dialog.exec(); };
     resize(1100, 720);
 }
 
-FrmTransfer::~FrmTransfer() = default;
+FrmTransfer::~FrmTransfer() { table_.setView(nullptr); }
 
 void FrmTransfer::buildMenus() {
     mnuDatei = named(menuBar()->addMenu(QString()), "mnuDatei");
@@ -215,8 +220,9 @@ void FrmTransfer::buildControls() {
     MSFlex = named(new QTableWidget(0, 4), "MSFlex");
     MSFlex->verticalHeader()->setVisible(false);
     MSFlex->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    MSFlex->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MSFlex->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Rows are marked by their colour (a click toggles it); a selection highlight would hide it.
+    MSFlex->setSelectionMode(QAbstractItemView::NoSelection);
+    MSFlex->setWordWrap(false);
     readings->addWidget(MSFlex, 1);
     FrameWerte = named(new QGroupBox, "FrameWerte");
     auto* rowButtons = new QHBoxLayout(FrameWerte);
@@ -270,6 +276,32 @@ void FrmTransfer::buildControls() {
 
     setCentralWidget(central);
     connect(cmdEnde, &QPushButton::clicked, this, &FrmTransfer::close);
+}
+
+void FrmTransfer::connectCommands() {
+    connect(cmdOpen, &QPushButton::clicked, this, &FrmTransfer::cmdOpen_Click);
+    connect(mnuOpen, &QAction::triggered, this, &FrmTransfer::cmdOpen_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &FrmTransfer::cmdSave_Click);
+    connect(mnuSave, &QAction::triggered, this, &FrmTransfer::cmdSave_Click);
+    connect(cmdWerte, &QPushButton::clicked, this, &FrmTransfer::cmdWerte_Click);
+    connect(cmdProjekt, &QPushButton::clicked, this, &FrmTransfer::cmdProjekt_Click);
+    connect(cmdSort, &QPushButton::clicked, this, &FrmTransfer::cmdSort_Click);
+    connect(cmdFlexZeileLoeschen, &QPushButton::clicked, this, &FrmTransfer::cmdFlexZeileLoeschen_Click);
+    connect(cmdFlexTabelleloeschen, &QPushButton::clicked, this, &FrmTransfer::cmdFlexTabelleloeschen_Click);
+    connect(cmdMaterial, &QPushButton::clicked, this, &FrmTransfer::cmdMaterial_Click);
+    connect(MSFlex, &QTableWidget::cellClicked, this, [this](int row, int) { MSFlex_Click(row + 1); });
+    connect(optFE, &QRadioButton::clicked, this, &FrmTransfer::optFE_Click);
+    connect(optOnline, &QRadioButton::clicked, this, &FrmTransfer::optOnline_Click);
+    cmdWerte->installEventFilter(this);
+}
+
+bool FrmTransfer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cmdWerte && event->type() == QEvent::FocusOut) cmdWerte_LostFocus();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmTransfer::showDialog(QDialog& dialog) {
+    if (runDialog) runDialog(dialog);
 }
 
 QList<QWidget*> FrmTransfer::commandSet() const {

@@ -4,8 +4,13 @@
 // refers to them.
 #include <QMainWindow>
 #include <chrono>
+#include <functional>
+
+#include "data/reading_sink.h"
+#include "data/table_ops.h"
 
 class QAction;
+class QDialog;
 class QChartView;
 class QComboBox;
 class QFrame;
@@ -22,8 +27,10 @@ class QTableWidget;
 namespace zenu {
 
 class GaugeLink;
+class FrmProjekt;
+class FrmWerte;
 
-class FrmTransfer : public QMainWindow {
+class FrmTransfer : public QMainWindow, public ReadingSink, public TableView {
     Q_OBJECT
 public:
     explicit FrmTransfer(QWidget* parent = nullptr);
@@ -42,11 +49,89 @@ public:
     void Unblock_Buttons();
     void English_Click();
     void German_Click();
+
+    // ---- Main window state (frm_transfer_state.cpp) ----
+    // Read controls for the gauge's protocol family, then the memory title.
+    void ShowMemoryControls();
+    // memoryTitle: "Speicher <entry> (<count>)" on family "5", else "Speicher <number>".
+    void SetMemoryTitle();
+    // Option captions with a zero count / with the count text, which is then consumed.
+    void Button_setzen_Init();
+    void Button_setzen();
+    // Re-runs the click handling of the current table option.
+    void Focus_setzen();
+    // Waits whole seconds while the window handles events.
+    static void Delay(double seconds);
+    // The table options: show the online table / the first-memory table.
+    void optOnline_Click();
+    void optFE_Click();
+
+    QString memoryTitle;         // name of what table 0 holds ("Speicher 3", ...)
+    QString MemoryNumber4;       // number of the memory a family "4" gauge read last
+    int downloadedReadings = 0;  // readings of the memory file read last
+    bool ConnectionChecked = false;  // the last connection check found the gauge connected
+
+    // ---- Measurement table and statistics (frm_transfer_table.cpp) ----
+    MeasurementTable& table() { return table_; }
+    void AddReadingRow() override;
+    void FillMSFlexOne() override;
+    void Reset_Statistic();
+    // Includes the record at readingIndex of the current table (left out when marked "X").
+    void UpdateStatistics();
+    void RecomputeStatistics();
+    void cmdMaterial_Click();
+    // row 1..n as the grid numbers them below its header.
+    void MSFlex_Click(int row);
+    void cmdSort_Click();
+    void cmdFlexZeileLoeschen_Click();
+    void cmdFlexTabelleloeschen_Click();
+    // Runs for every reading added (the keyboard-event output hooks in here).
+    std::function<void(const MeasurementRecord&)> onReadingAdded;
+
+    // ReadingSink, for the decoders of gauge data.
+    void setRecordCount(int n) override;
+    void resetStatistics() override { Reset_Statistic(); }
+    void setAbsoluteStatistics(bool on) override;
+    void showTraceStatistics(const TraceSeries& trace) override;
+    void hideMaterialButton() override;
+    void showMemory(const QString& optionCaption, const QString& memoryLabel) override;
+    void setStatusText(const QString& text) override;
+    void setProgress(int value, int maximum) override;
+    void showTraceChart() override;
+    void showError(const QString& text) override;
+
+    // TableView: redraws what the table model changed.
+    void gridRebuilt() override;
+    void gridRowAppended(int row) override;
+    void gridRowsChanged() override;
+    void statisticsChanged() override;
+
+    // ---- Limits and project data (frm_transfer_limits.cpp) ----
+    void cmdWerte_Click();
+    // The limits button lost the focus: saves limits the dialog saved ("LS"), caption refreshed.
+    void cmdWerte_LostFocus();
+    void ShowLimitsOnButton();
+    void cmdProjekt_Click();
+    FrmWerte* frmWerte();
+    FrmProjekt* frmProjekt();
+    // Shows a dialog modally; tests replace it to drive the dialog.
+    std::function<void(QDialog&)> runDialog;
+
+    // ---- Measurement files and the report (frm_transfer_files.cpp) ----
+    void cmdSave_Click();
+    void cmdOpen_Click();
+    // "A" whole report, "P" project block, into ReportText.
+    void BuildReportText(const QString& selector);
+    QString ReportText;
+    // MessDataPath/mes/<serial>: where measurement files are opened and saved.
+    static QString measurementFolder();
+    bool fileMode() const { return fileMode_; }
     // Loads a picture file of the program folder into a label; a missing file leaves it as it was.
     static bool ShowPicture(QLabel* control, const QString& file, bool stretch);
 
     // The session whose connection the exit sequence ends (not owned).
     void setGaugeLink(GaugeLink* link) { link_ = link; }
+    GaugeLink* gaugeLink() const { return link_; }
     // How long the exit sequence waits for the disconnection before it ends anyway.
     void setDisconnectTimeout(std::chrono::milliseconds timeout) { disconnectTimeout_ = timeout; }
     // Disconnects a connected gauge (bounded wait), then closes the program's windows.
@@ -131,12 +216,28 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
+    void connectCommands();
     void setLanguageChecks();
+    void switchLanguage(int language);
     QList<QWidget*> commandSet() const;
+    void renderGridRow(int row);
+    void renderGridHeaders();
+    void showDialog(QDialog& dialog);
+    // Buttons for a table opened from a measurement file.
+    void setFileModeButtons();
+    QString statisticsTitle() const;
+
+    MeasurementTable table_;
+    FrmWerte* frmWerte_ = nullptr;
+    FrmProjekt* frmProjekt_ = nullptr;
+    bool fileMode_ = false;
+    QString fileTitle_;   // name of the measurement file table 0 shows
+    QString memoryName_;  // name from the header of the memory read last
 
     GaugeLink* link_ = nullptr;
     std::chrono::milliseconds disconnectTimeout_{5000};

@@ -32,27 +32,6 @@
 
 namespace zenu {
 
-namespace {
-
-// Twips as the layout numbers give them, at 15 twips a pixel.
-constexpr int twips(int t) { return t / 15; }
-
-QFont gridFont() {
-    QFont font(QStringLiteral("Lucida Console"));
-    if (!QFontDatabase::families().contains(font.family()))
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::Monospace);
-    return font;
-}
-
-void setHeader(QTableWidget* grid, int column, const QString& text, Qt::Alignment alignment) {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(alignment | Qt::AlignVCenter);
-    grid->setHorizontalHeaderItem(column, item);
-}
-
-}  // namespace
-
 void FrmTransfer::Form_Load() {
     platform::initLocale();
     platform::initPaths();
@@ -94,6 +73,7 @@ void FrmTransfer::Form_Load() {
 
     setLanguageChecks();
 
+    Reset_Statistic();
     SpeichernShow = true;
     Block_Buttons();
 }
@@ -122,12 +102,15 @@ void FrmTransfer::ApplyLanguage() {
     cmdprint->setText(C(3));
     cmdEnde->setText(C(5));
     cmdProjekt->setText(M(38));
-    if (Limits.allZero()) cmdWerte->setText(M(39));
+    ShowLimitsOnButton();
     cmdLesen->setText(M(30));
     cmdFlexZeileLoeschen->setText(M(40));
     cmdFlexTabelleloeschen->setText(M(41));
     cmdStop->setText(M(55));
     cmdClipboard->setToolTip(M(9));
+    // Deleting rows or the table never touches the gauge's memory.
+    cmdFlexZeileLoeschen->setToolTip(M(37));
+    cmdFlexTabelleloeschen->setToolTip(M(37));
 
     txtWait->setText(connected ? C(53) : M(13));
     txtSpeicher->setText(M(42));
@@ -140,46 +123,14 @@ void FrmTransfer::ApplyLanguage() {
     if (optFE->text().isEmpty()) optFE->setText(M(6));
 }
 
-void FrmTransfer::SetupGrid() {
-    MSFlex->setColumnCount(4);
-    MSFlex->setFont(gridFont());
-    const int widths[4] = {twips(1700), twips(800), twips(1500), twips(1800)};
-    for (int c = 0; c < 4; ++c) MSFlex->setColumnWidth(c, widths[c]);
-
-    QString dateHeader = M(71);
-    if (profileChar(6) != QLatin1Char('-')) {
-        const MeasurementRecord& first = Tables.at(currentTable, 1);
-        dateHeader = first.dateText;
-    }
-    setHeader(MSFlex, 0, dateHeader, Qt::AlignLeft);
-    setHeader(MSFlex, 1, M(0), Qt::AlignRight);
-    setHeader(MSFlex, 2, M(1), Qt::AlignRight);
-    setHeader(MSFlex, 3, M(2), Qt::AlignLeft);
-    MSFlex->horizontalHeader()->setStretchLastSection(true);
-}
-
 void FrmTransfer::setLanguageChecks() {
     German->setChecked(LanguageIndex == kLanguageGerman);
     English->setChecked(LanguageIndex != kLanguageGerman);
 }
 
-void FrmTransfer::English_Click() {
-    LanguageIndex = kLanguageEnglish;
-    ApplyLanguage();
-    SetupGrid();
-    Voreinstellungen(QStringLiteral("SS"));
-    Voreinstellungen(QStringLiteral("PI"));
-    setLanguageChecks();
-}
+void FrmTransfer::English_Click() { switchLanguage(kLanguageEnglish); }
 
-void FrmTransfer::German_Click() {
-    LanguageIndex = kLanguageGerman;
-    ApplyLanguage();
-    SetupGrid();
-    Voreinstellungen(QStringLiteral("SS"));
-    Voreinstellungen(QStringLiteral("PI"));
-    setLanguageChecks();
-}
+void FrmTransfer::German_Click() { switchLanguage(kLanguageGerman); }
 
 bool FrmTransfer::ShowPicture(QLabel* control, const QString& file, bool stretch) {
     const QString path = platform::findProgramFile(file);
@@ -213,6 +164,12 @@ void FrmTransfer::ApplyBranding() {
 }
 
 void FrmTransfer::ExitSequence() {
+    // Limits saved in the dialog are written when the limits button loses the focus; a window
+    // closed before that must not lose them.
+    if (Limits.LimitsSaved) {
+        Limits.LimitsSaved = false;
+        Voreinstellungen(QStringLiteral("LS"));
+    }
     if (link_ && link_->isConnected()) {
         link_->requestDisconnect();
         const auto result =

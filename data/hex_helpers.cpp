@@ -52,6 +52,16 @@ uint8_t byteAt(QStringView h, qsizetype k) {
     return static_cast<uint8_t>(hi * 16 + lo);
 }
 
+bool decodeBytes(QStringView h, uint8_t* out) {
+    const qsizetype n = h.size() / 2;
+    for (qsizetype k = 0; k < n; ++k) {
+        const int hi = digit(h[2 * k]), lo = digit(h[2 * k + 1]);
+        if (hi < 0 || lo < 0) return false;
+        out[k] = static_cast<uint8_t>(hi * 16 + lo);
+    }
+    return true;
+}
+
 bool isHex(QStringView h) {
     for (QChar c : h)
         if (digit(c) < 0) return false;

@@ -47,9 +47,14 @@ inline int digit(QChar c) {
 uint8_t byteAt(QStringView h, qsizetype k);
 // True when every character is a hex digit.
 bool isHex(QStringView h);
+// Decodes the digit pairs of h into out (h.size() / 2 bytes); false when a digit is not hex.
+bool decodeBytes(QStringView h, uint8_t* out);
 // Little-endian helpers on byte k onwards (fast paths of the decoders).
 uint32_t le32At(QStringView h, qsizetype k);
 float singleAt(QStringView h, qsizetype k);
+inline uint32_t le32(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
 }  // namespace hex
 
 }  // namespace zenu

@@ -88,6 +88,7 @@ LimitValidation validateLimitText(LimitSettings& limits, LimitField field, const
     }
     const Apply8020Result a = Apply8020(limits, ticked, language);
     v.messages << a.messages;
+    v.minChanged = a.minChanged;
     if (a.minChanged && field == LimitField::Min) v.boxText = limits.MinLimitText;
     return v;
 }

@@ -12,9 +12,10 @@ namespace zenu {
 enum class LimitField { Min, Max, Soll };
 
 struct LimitValidation {
-    bool accepted = true;   // false: the focus stays in the box
-    QString boxText;        // the box's text afterwards
-    QStringList messages;   // in the order shown
+    bool accepted = true;     // false: the focus stays in the box
+    QString boxText;          // the box's text afterwards
+    QStringList messages;     // in the order shown
+    bool minChanged = false;  // the 80/20 rule moved the minimum: its box shows limits.MinLimitText
 };
 
 struct Apply8020Result {

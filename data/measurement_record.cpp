@@ -1,6 +1,5 @@
 #include "data/measurement_record.h"
 
-
 namespace zenu {
 
 ReadingTables Tables;
@@ -21,13 +20,14 @@ const MeasurementRecord& ReadingTables::at(int table, int index) const {
 }
 
 int ReadingTables::count(int table) const {
+    const auto& records = tables_.at(static_cast<std::size_t>(table));
     int n = 0;
-    while (n < kTableCapacity && !tables_[table][n + 1].isEmpty()) ++n;
+    while (n < kTableCapacity && !records[static_cast<std::size_t>(n) + 1].isEmpty()) ++n;
     return n;
 }
 
 void ReadingTables::clear(int table) {
-    for (auto& r : tables_[table]) r = MeasurementRecord{};
+    for (auto& r : tables_.at(static_cast<std::size_t>(table))) r = MeasurementRecord{};
 }
 
 void ClearReadingTable(int table) {

@@ -37,8 +37,9 @@ public:
     MeasurementRecord& at(int table, int index);
     const MeasurementRecord& at(int table, int index) const;
     static bool validIndex(int index) { return index >= 1 && index <= kTableCapacity; }
-    // Number of records before the first empty slot.
+    // Number of records before the first empty slot (throws std::out_of_range outside 0..2).
     int count(int table) const;
+    // Every slot back to a default record (empty texts); ClearReadingTable is the grid's form.
     void clear(int table);
 
 private:

@@ -45,6 +45,8 @@ QStringList projectDataFileLines(const ProjectData& project) {
 }
 
 void applyProjectDataFileLines(const QStringList& lines, ProjectData& project) {
+    // The file replaces the texts: what another gauge's file held must not show up here.
+    for (auto& t : project.texts) t.clear();
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (line.isEmpty()) continue;

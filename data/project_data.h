@@ -38,9 +38,9 @@ void applyProjectDefinitions(const QStringList& lines, int language, ProjectData
 
 // Projektdaten_<serial>.ini: the six texts, then "DT " + the date as short-date text.
 QStringList projectDataFileLines(const ProjectData& project);
-// Lines counted from 1 including empty ones: a non-empty line 1..6 sets that text to its
-// first 30 characters; a line beginning with "DT" sets the date from the 20 characters from
-// position 4 when they form a valid date.
+// The six texts are emptied first. Lines counted from 1 including empty ones: a non-empty
+// line 1..6 sets that text to its first 30 characters; a line beginning with "DT" sets the date from the 20 characters from
+// position 4 when they form a valid date (otherwise the date stays as it was).
 void applyProjectDataFileLines(const QStringList& lines, ProjectData& project);
 
 }  // namespace zenu

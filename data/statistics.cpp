@@ -7,6 +7,7 @@
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/text_align.h"
+#include "data/trace_series.h"
 #include "data/value_format.h"
 #include "platform/localefmt.h"
 
@@ -39,9 +40,11 @@ StatisticsModel::StatisticsModel() = default;
 void StatisticsModel::reset() {
     const bool absolute = absolute_;
     const QString title = title_;
+    const QString unit = statisticEinheit_;
     *this = StatisticsModel{};
     absolute_ = absolute;
     title_ = title;
+    statisticEinheit_ = unit;
 }
 
 void StatisticsModel::resetForMaterial() {
@@ -89,7 +92,9 @@ bool StatisticsModel::include(double value, const QString& unit, const QString& 
     }
     if (deviceKind == QLatin1String("SM")) {
         if (method != merkmaterial_) materialVisible_ = true;
-        if (materialVisible_ && method.startsWith(materialCaption_.left(2))) return false;
+        // A caption is always set once the button shows; without one nothing is left out.
+        if (materialVisible_ && !materialCaption_.isEmpty() && method.startsWith(materialCaption_.left(2)))
+            return false;
     }
 
     ++n_;
@@ -122,17 +127,20 @@ bool StatisticsModel::include(double value, const QString& unit, const QString& 
     return true;
 }
 
+QString StatisticsModel::heading() const {
+    QString text;
+    const QString material = materialName();
+    if (!material.isEmpty()) text = material + QLatin1Char(' ');
+    text += statisticsLabel(6, LanguageIndex);
+    if (profileChar(5) == QLatin1Char('-')) text += statisticsLabel(11, LanguageIndex);
+    return text;
+}
+
 void StatisticsModel::redraw() {
     const int lang = LanguageIndex;
     lines_.clear();
     if (n_ == 0) return;
-    lines_ << title_ << QStringLiteral(" ");
-    QString heading;
-    const QString material = materialName();
-    if (!material.isEmpty()) heading = material + QLatin1Char(' ');
-    heading += statisticsLabel(6, lang);
-    if (profileChar(5) == QLatin1Char('-')) heading += statisticsLabel(11, lang);
-    lines_ << heading << QStringLiteral(" ");
+    lines_ << title_ << QStringLiteral(" ") << heading() << QStringLiteral(" ");
 
     if (mixedUnits_) {
         lines_ << statisticsLabel(7, lang) << statisticsLabel(8, lang) << statisticsLabel(9, lang);
@@ -160,18 +168,22 @@ void StatisticsModel::redraw() {
     if (Limits.Rule8020) lines_ << rule_.statisticsLine(lang);
 }
 
-void StatisticsModel::showTraceStatistics(int count, const QString& unit, const QString& minText,
-                                          const QString& maxText, const QString& meanText,
-                                          const QString& stdDevText, const QString& pulseText) {
+void StatisticsModel::showTraceStatistics(const TraceSeries& trace, const QString& unit) {
     const int lang = LanguageIndex;
     lines_.clear();
-    lines_ << title_ << QStringLiteral(" ") << statisticsLabel(6, lang) << QStringLiteral(" ");
-    const auto valueLine = [&](int label, const QString& text) {
-        return padRight(statisticsLabel(label, lang), 13) + rightAligned(11, text) + blanks(4) + unit;
+    lines_ << title_ << QStringLiteral(" ") << heading() << QStringLiteral(" ");
+    const QString minText = rightAligned(11, formatFixed(trace.minimum, 2));
+    const QString meanText = rightAligned(11, formatFixed(trace.mean, 2));
+    const int k = std::clamp(decimalShift(minText, meanText, DecimalSeparator), -1, 4);
+    const auto valueLine = [&](int label, int shift, double value) {
+        return padRight(statisticsLabel(label, lang), 13 + shift) + rightAligned(11, formatFixed(value, 2)) +
+               blanks(4 - shift) + unit;
     };
-    lines_ << padRight(statisticsLabel(1, lang), 13) + rightAligned(8, QString::number(count));
-    lines_ << valueLine(3, minText) << valueLine(2, maxText) << valueLine(4, meanText) << valueLine(5, stdDevText);
-    lines_ << padRight(statisticsLabel(15, lang), 13) + rightAligned(11, pulseText) + QStringLiteral(" ms");
+    lines_ << padRight(statisticsLabel(1, lang), 13) + rightAligned(8, QString::number(trace.count));
+    lines_ << valueLine(3, 0, trace.minimum) << valueLine(2, 0, trace.maximum);
+    lines_ << valueLine(4, k, trace.mean) << valueLine(5, k, trace.standardDeviation);
+    lines_ << padRight(statisticsLabel(15, lang), 13) + rightAligned(11, formatFixed(trace.pulseTimeMs, 2)) +
+                  QStringLiteral(" ms");
 }
 
 }  // namespace zenu

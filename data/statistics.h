@@ -9,6 +9,8 @@
 
 namespace zenu {
 
+struct TraceSeries;
+
 class StatisticsModel {
 public:
     StatisticsModel();
@@ -39,12 +41,11 @@ public:
     // "FE" or "NFE" while the material button is shown, else "".
     QString materialName() const;
 
-    // Trace memories: the statistics the gauge computed, in the list's format (values as
-    // already formatted texts; the pulse time followed by " ms").
-    void showTraceStatistics(int count, const QString& unit, const QString& minText, const QString& maxText,
-                             const QString& meanText, const QString& stdDevText, const QString& pulseText);
+    // Trace memories: the statistics the gauge computed (rounded to 2 decimals), in the list's
+    // format, and the pulse time followed by " ms".
+    void showTraceStatistics(const TraceSeries& trace, const QString& unit);
 
-    // The list (`lstStat`), index 0 the title line.
+    // The list (`lstStat`), index 0 the title line. Empty while nothing is included.
     const QStringList& lines() const { return lines_; }
 
     // Items for the exports.
@@ -61,6 +62,8 @@ public:
     const QString& firstUnit() const { return firstUnit_; }
     bool mixedUnits() const { return mixedUnits_; }
     const QString& merkmaterial() const { return merkmaterial_; }
+    // Unit of the reading added last (kept across resets, as the limit lines of the reports
+    // name it).
     const QString& statisticEinheit() const { return statisticEinheit_; }
     const Rule8020Evaluation& rule8020() const { return rule_; }
     // On: the statistics and the limit colours work on magnitudes. Every include switches it
@@ -72,6 +75,8 @@ public:
     static int decimalShift(const QString& minText, const QString& meanText, const QString& separator);
 
 private:
+    QString heading() const;
+
     QString title_;
     QStringList lines_;
     int n_ = 0;

@@ -12,6 +12,13 @@ bool isInvalid(const MeasurementRecord& r) {
     return r.invalidMark == QLatin1String("X");
 }
 
+// As ClearReadingTable leaves a table: date, time and unit a single blank.
+void clearTable(ReadingTables& tables, int table) {
+    MeasurementRecord blank;
+    blank.dateText = blank.timeText = blank.unit = QStringLiteral(" ");
+    for (int i = 1; i <= kTableCapacity; ++i) tables.at(table, i) = blank;
+}
+
 }  // namespace
 
 MeasurementTable::MeasurementTable(ReadingTables& tables) : tables_(tables) {}
@@ -39,6 +46,7 @@ void MeasurementTable::includeRecord(const MeasurementRecord& record, bool redra
 
 int MeasurementTable::addReadingRow() {
     const int index = readingIndex;
+    if (!ReadingTables::validIndex(index)) return 0;
     const MeasurementRecord& record = tables_.at(currentTable, index);
     // The grid shows records 1..index-1 before this one.
     grid_.truncate(index - 1);
@@ -72,9 +80,17 @@ int MeasurementTable::fillMSFlexOne() {
     }
     if (included) stats_.redraw();
     countText = QStringLiteral(" (%1)").arg(count);
+    // The next reading goes behind the last one shown, never over it.
+    readingIndex = count + 1;
     if (view_) view_->gridRebuilt();
     notifyStatistics();
     return count;
+}
+
+void MeasurementTable::updateStatistics(const MeasurementRecord& record) {
+    stats_.setTitle(tableTitle());
+    includeRecord(record, true);
+    notifyStatistics();
 }
 
 void MeasurementTable::recomputeStatistics() {
@@ -155,7 +171,7 @@ MeasurementTable::DeleteRowOutcome MeasurementTable::deleteRowClicked() {
     grid_.removeRows(remove);
 
     // Records move up so that record i again matches grid row i.
-    tables_.clear(currentTable);
+    clearTable(tables_, currentTable);
     for (int i = 1; i <= grid_.rowCount(); ++i) tables_.at(currentTable, i) = grid_.row(i).record;
 
     stats_.reset();
@@ -170,7 +186,7 @@ bool MeasurementTable::deleteTableClicked() {
     if (MsgBox(messageText(50), MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
     grid_.clear();
     resetStatistic();
-    tables_.clear(currentTable);
+    clearTable(tables_, currentTable);
     fillMSFlexOne();
     return true;
 }

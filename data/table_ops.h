@@ -42,12 +42,16 @@ public:
     // Reset_Statistic: statistics back to the start, readingIndex 1, material button hidden.
     void resetStatistic();
     // AddReadingRow: appends the record at readingIndex of currentTable as the last grid row,
-    // coloured, and includes it in the statistics unless it is marked "X". Returns its row.
+    // coloured, and includes it in the statistics unless it is marked "X". Returns its row
+    // (0 when readingIndex lies outside the table).
     int addReadingRow();
     // FillMSFlexOne: rebuilds the grid from currentTable (up to the first empty record) and
     // includes every record not marked "X". The caller resets the statistics first when the
-    // table was switched or refilled. Returns the number of records.
+    // table was switched or refilled. readingIndex becomes the slot after the last record.
+    // Returns the number of records.
     int fillMSFlexOne();
+    // UpdateStatistics for one record (left out when it is marked "X"), list redrawn.
+    void updateStatistics(const MeasurementRecord& record);
     // RecomputeStatistics: reset, then every record not marked "X" again; readingIndex is
     // afterwards the next free record.
     void recomputeStatistics();

@@ -26,7 +26,7 @@ QDateTime makeTimestamp(int year, int month, int day, int hour, int minute, int 
     const QDate date(year, month, day);
     const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
-        throw ConversionError::typeMismatch(QStringLiteral("%1-%2-%3 %4:%5:%6 is no valid date and time")
+        throw ConversionError::invalidArgument(QStringLiteral("%1-%2-%3 %4:%5:%6 is no valid date and time")
                                                 .arg(year, 4, 10, QLatin1Char('0'))
                                                 .arg(month, 2, 10, QLatin1Char('0'))
                                                 .arg(day, 2, 10, QLatin1Char('0'))
@@ -34,6 +34,11 @@ QDateTime makeTimestamp(int year, int month, int day, int hour, int minute, int 
                                                 .arg(minute, 2, 10, QLatin1Char('0'))
                                                 .arg(second, 2, 10, QLatin1Char('0')));
     return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime timestampOrNull(int year, int month, int day, int hour, int minute, int second) {
+    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second)) return {};
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC);
 }
 
 QDateTime ParseTimestampText(QStringView t) {

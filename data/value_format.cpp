@@ -1,7 +1,6 @@
 #include "data/value_format.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 
 #include "data/conversion_error.h"
@@ -61,10 +60,14 @@ int generalDecimals(double v, const QString& d) {
 }
 
 bool readDecimals(const QString& text, double& n) {
+    const QString t = text.trimmed();
+    // Units are the usual descriptors; they never start like a number.
+    if (t.isEmpty()) return false;
+    const QChar c = t.at(0);
+    if (!c.isDigit() && c != QLatin1Char('-') && c != QLatin1Char('+') && c != QLatin1Char('.') && c != QLatin1Char(','))
+        return false;
     bool ok = false;
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    n = t.toDouble(&ok);
+    n = QString(t).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
     return ok && std::isfinite(n);
 }
 
@@ -72,23 +75,26 @@ bool readDecimals(const QString& text, double& n) {
 
 double roundHalfEven(double value, int decimals) {
     if (!std::isfinite(value)) return value;
-    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    static constexpr long double kPow10[kMaxDecimals + 1] = {1e0L, 1e1L, 1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
+                                                             1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L};
+    const long double scale = kPow10[std::clamp(decimals, 0, kMaxDecimals)];
     // Scaling in extended precision keeps binary neighbours of a decimal half (1.005 is
     // 1.00499999...) on their own side.
-    const long double scale = std::pow(10.0L, decimals);
     const long double scaled = static_cast<long double>(value) * scale;
     if (std::fabs(scaled) >= 1e18L) return value;
-    const int oldMode = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long double rounded = std::nearbyint(scaled);
-    std::fesetround(oldMode);
-    const double result = static_cast<double>(rounded / scale);
+    // Below 1e18 the integer part fits an int64_t exactly, so the fraction is exact too.
+    int64_t whole = static_cast<int64_t>(scaled);
+    if (static_cast<long double>(whole) > scaled) --whole;
+    const long double fraction = scaled - static_cast<long double>(whole);
+    if (fraction > 0.5L || (fraction == 0.5L && (whole & 1) != 0)) ++whole;
+    const double result = static_cast<double>(static_cast<long double>(whole) / scale);
     return result == 0.0 ? 0.0 : result;  // no "-0.0"
 }
 
-QString formatFixed(double value, int decimals) {
-    decimals = std::clamp(decimals, 0, kMaxDecimals);
-    const double rounded = roundHalfEven(value, decimals);
+namespace {
+
+// "####0.00" of a value that is already rounded to `decimals`.
+QString formatRounded(double rounded, int decimals) {
     QString text = QString::number(rounded, 'f', decimals);
     if (decimals > 0 && DecimalSeparator != QLatin1String(".")) {
         const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
@@ -97,10 +103,18 @@ QString formatFixed(double value, int decimals) {
     return text;
 }
 
+}  // namespace
+
+QString formatFixed(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    return formatRounded(roundHalfEven(value, decimals), decimals);
+}
+
 int decimalsFor(double value, const QString& descriptor) {
     const QString d = descriptor.trimmed();
     double n = 0;
-    if (!d.isEmpty() && readDecimals(d, n)) return std::clamp(static_cast<int>(roundHalfEven(n, 0)), 0, 3);
+    // Clamped before the conversion: a descriptor such as "1e20" names no int.
+    if (!d.isEmpty() && readDecimals(d, n)) return static_cast<int>(std::clamp(roundHalfEven(n, 0), 0.0, 3.0));
     if (d.startsWith(QLatin1String("Stat"))) return profileChar(7) == QLatin1Char('3') ? 3 : 2;
     const double a = std::fabs(value);
     const QString code = DeviceCode.trimmed();
@@ -115,7 +129,7 @@ int decimalsFor(double value, const QString& descriptor) {
 void FormatValue(double value, const QString& descriptor) {
     const int decimals = decimalsFor(value, descriptor);
     lastFormattedValue = roundHalfEven(value, decimals);
-    lastFormattedText = Ausrichten(11, formatFixed(lastFormattedValue, decimals), QStringLiteral(" "), false);
+    lastFormattedText = Ausrichten(11, formatRounded(lastFormattedValue, decimals), QStringLiteral(" "), false);
 }
 
 double RoundToDecimals(double value, const QString& decimals) {

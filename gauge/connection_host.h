@@ -6,6 +6,7 @@
 
 #include "gauge/battery.h"
 #include "gauge/device_profiles.h"
+#include "gauge/device_picture.h"
 #include "gauge/identification.h"
 
 namespace zenu {
@@ -31,8 +32,8 @@ public:
     virtual void applyProfile(const ProfileEffects& effects) = 0;
     // Show picRahmen; hide picBth and picUsb; empty optFE's caption; show MSFlex; hide cmdStop.
     virtual void prepareReadingView() = 0;
-    // The three reading tables were emptied (currentTable 2, readingIndex 1): reset the online
-    // reading counter to 1 and the grid.
+    // The three reading tables were emptied and the online counter set to 1 (currentTable 2,
+    // readingIndex 1): show the empty grid.
     virtual void readingTablesCleared() = 0;
     virtual void clearClipboard() = 0;
     // Voreinstellungen(action): "SL" and "TL" here.

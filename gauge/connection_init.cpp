@@ -5,6 +5,7 @@
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
+#include "gauge/device_picture.h"
 #include "gauge/device_profiles.h"
 #include "gauge/gauge_commands.h"
 #include "gauge/reply_parsing.h"
@@ -24,6 +25,14 @@ bool fail(ConnectionHost& host) {
     return false;
 }
 
+void logConnection() {
+    WriteLog(QStringLiteral("Logdatei ") + platform::formatDateTime(QDateTime::currentDateTime()));
+    WriteLog(QStringLiteral("App.Path = ") + ProgramFolder);
+    WriteLog(QStringLiteral("AppDataPath = ") + AppDataPath);
+    WriteLog(QStringLiteral("MessDataPath = ") + MessDataPath);
+    WriteLog(QStringLiteral("Geraet: ") + DeviceCode + QStringLiteral("Geraetename: ") + DeviceName);
+}
+
 }  // namespace
 
 bool Initialisierung(CommandTransport& transport, const WaitFunction& wait, ConnectionHost& host,
@@ -41,7 +50,7 @@ bool Initialisierung(CommandTransport& transport, const WaitFunction& wait, Conn
     if (!sendAndWait(transport, wait, commands::deviceInformation(), GaugeReply::DeviceInfoReply, timeoutMs))
         return fail(host);
 
-    // Its reply arrives when it arrives and is kept for the information window.
+    // Its reply is handled whenever it arrives; nothing waits for it.
     sendCommand(transport, commands::memoryChipInfo());
 
     host.placeReadingField(textDisplayLayout());
@@ -60,11 +69,7 @@ bool Initialisierung(CommandTransport& transport, const WaitFunction& wait, Conn
     const QString profile = deviceProfileFor(DeviceCode);
     if (!profile.isEmpty()) DeviceProfile = profile;
 
-    WriteLog(QStringLiteral("Logdatei ") + platform::formatDateTime(QDateTime::currentDateTime()));
-    WriteLog(QStringLiteral("App.Path = ") + ProgramFolder);
-    WriteLog(QStringLiteral("AppDataPath = ") + AppDataPath);
-    WriteLog(QStringLiteral("MessDataPath = ") + MessDataPath);
-    WriteLog(QStringLiteral("Geraet: ") + DeviceCode + QStringLiteral("Geraetename: ") + DeviceName);
+    logConnection();
 
     firmwareFlag = 0;
     if (profileChar(1) == QLatin1Char('5')) {
@@ -80,7 +85,8 @@ bool Initialisierung(CommandTransport& transport, const WaitFunction& wait, Conn
     host.applyProfile(profileEffects(DeviceProfile));
 
     host.prepareReadingView();
-    for (int table = kTableMemory; table <= kTableOnline; ++table) Tables.clear(table);
+    onlineCounter = 1;
+    for (int table = kTableMemory; table <= kTableOnline; ++table) ClearReadingTable(table);
     currentTable = kTableOnline;
     readingIndex = 1;
     host.readingTablesCleared();
@@ -93,9 +99,8 @@ bool Initialisierung(CommandTransport& transport, const WaitFunction& wait, Conn
 
     host.showCommandFrames();
 
-    if (!sendAndWait(transport, wait, commands::batteryVoltage(), GaugeReply::Battery, timeoutMs))
-        return fail(host);
-    host.showBattery(batterySymbolFor(profileChar(1), BatteryVoltage));
+    if (sendAndWait(transport, wait, commands::batteryVoltage(), GaugeReply::Battery, timeoutMs))
+        host.showBattery(batterySymbolFor(profileChar(1), BatteryVoltage));
     return true;
 }
 

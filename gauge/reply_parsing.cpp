@@ -92,6 +92,26 @@ int64_t leadingWhole(QStringView text) {
     return negative ? -magnitude : magnitude;
 }
 
+double leadingNumber(QStringView text) {
+    qsizetype pos = 0;
+    while (pos < text.size() && text[pos].isSpace()) ++pos;
+    const qsizetype start = pos;
+    if (pos < text.size() && (text[pos] == QLatin1Char('+') || text[pos] == QLatin1Char('-'))) ++pos;
+    qsizetype digits = 0;
+    while (pos < text.size() && isAsciiDigit(text[pos])) ++pos, ++digits;
+    if (pos < text.size() && (text[pos] == QLatin1Char('.') || text[pos] == QLatin1Char(','))) {
+        ++pos;
+        while (pos < text.size() && isAsciiDigit(text[pos])) ++pos, ++digits;
+    }
+    if (digits == 0) return 0.0;
+    QString number = text.mid(start, pos - start).toString();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (number.endsWith(QLatin1Char('.'))) number.chop(1);
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
 std::optional<BlockReply> parseBlockReply(const QString& reply, QString* why) {
     auto fail = [why](const char* reason) -> std::optional<BlockReply> {
         if (why) *why = QString::fromLatin1(reason);

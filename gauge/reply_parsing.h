@@ -31,6 +31,10 @@ bool parseWhole(QStringView text, int64_t minimum, int64_t maximum, int64_t& val
 // (how counts in the memory directory are read).
 int64_t leadingWhole(QStringView text);
 
+// The leading decimal number of a text after its leading blanks ("7500", "7500.5 x", "-3"),
+// "." or "," as the decimal mark; 0 when it starts with none.
+double leadingNumber(QStringView text);
+
 // "$rd?handle field LL<2*LL hex digits>!": one block of an open file.
 struct BlockReply {
     int16_t handle = 0;

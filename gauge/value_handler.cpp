@@ -20,7 +20,11 @@ bool startsWith(const QString& value, const char* code) {
 }
 
 void logMalformed(const QString& value, const QString& why) {
-    WriteLog(QStringLiteral("Fehlerhafte Antwort (") + why + QStringLiteral("): ") + value);
+    // A runaway reply must not flood the log.
+    constexpr qsizetype kLogged = 200;
+    QString shown = value.left(kLogged);
+    if (value.size() > kLogged) shown += QStringLiteral("...");
+    WriteLog(QStringLiteral("Fehlerhafte Antwort (") + why + QStringLiteral("): ") + shown);
 }
 
 bool toInt16(const std::optional<QString>& text, int16_t& out) {

@@ -41,6 +41,7 @@ WaitResult waitUntil(const std::function<bool()>& done, std::chrono::millisecond
     });
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a wait up to 5 % early
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
         result = done() ? WaitResult::Done : WaitResult::TimedOut;
         loop.quit();

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -72,7 +73,15 @@ std::string DescribeFailure(HRESULT& hr, EXCEPINFO* ei)
     return oneLine(text);
 }
 
-ShellSession::ShellSession(Output output) : output_(std::move(output)), site_(new HostSite()) {}
+ShellSession::ShellSession(Output output) : output_(std::move(output)), site_(new HostSite())
+{
+    // Messages the control asks the host to show (its about box) go to standard error, so
+    // that standard output keeps one line per command.
+    site_->setMessageHandler([](const std::u16string& title, const std::u16string& text) {
+        std::string t = U16ToUtf8(title) + ": " + U16ToUtf8(text);
+        std::fprintf(stderr, "%s\n", t.c_str());
+    });
+}
 
 ShellSession::~ShellSession()
 {

@@ -4,8 +4,11 @@
 #include "corvel/com/text_convert.h"
 #include "corvel/core/codepage.h"
 #include "corvel/core/errors.h"
+#include "platform/com/activation.h"
 #include "platform/com/dispatch_helpers.h"
 #include "platform/com/errorinfo.h"
+
+#include <cstdio>
 
 namespace corvel {
 
@@ -27,6 +30,8 @@ CorvelControl::CorvelControl(std::unique_ptr<BleLink> link)
     : core_(std::move(link)), eventPoint_(new ConnectionPoint(this, DIID__ICorvelEvents))
 {
     core_.setEventSink(this);
+    // The host's thread is the control's apartment, as a control placed on a form expects.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ++liveObjectCount();
 }
 
@@ -172,6 +177,28 @@ bool CorvelControl::designMode() const
     return asBool.boolVal == VARIANT_FALSE;
 }
 
+void CorvelControl::showAboutBox()
+{
+    static constexpr const char16_t* kTitle = u"About Corvel";
+    static constexpr const char16_t* kText =
+        u"Corvel Bluetooth LE GATT Client Control\n"
+        u"Version 1.0 (AstrelBLE.Corvel.1, type library CORVELLib 1.0)\n"
+        u"A GATT client for hosts that bind late, by dispatch identifier.";
+    // A control without a window has nothing to draw on; the host shows the text.
+    if (site_) {
+        IHostUiLite* ui = nullptr;
+        if (SUCCEEDED(site_->QueryInterface(IID_IHostUiLite, reinterpret_cast<void**>(&ui))) && ui) {
+            const HRESULT hr = ui->ShowMessage(kTitle, kText);
+            ui->Release();
+            if (SUCCEEDED(hr))
+                return;
+        }
+    }
+    const std::string text = U16ToUtf8(kText);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 HRESULT CorvelControl::GetEventName(DISPID dispid, BSTR* name)
 {
     if (!name)
@@ -186,18 +213,6 @@ HRESULT CorvelControl::GetEventName(DISPID dispid, BSTR* name)
 }
 
 // ---------------------------------------------------------------- errors
-
-namespace {
-
-HRESULT hresultForError(int code)
-{
-    if (code == kErrOutOfMemory)
-        return MakeCtlError(7);
-    const int64_t n = code <= 10000 ? int64_t{code} + 20001 : int64_t{code} + 15001;
-    return static_cast<HRESULT>(0x800A0000u | (static_cast<uint32_t>(n) & 0xFFFFu));
-}
-
-} // namespace
 
 HRESULT CorvelControl::failWith(DISPID dispid, const Status& status)
 {
@@ -215,7 +230,7 @@ HRESULT CorvelControl::failWith(DISPID dispid, const Status& status)
             text = defaultErrorText(code);
             core_.recordText(text);
         }
-        description = decodeText(core_.codePage(), text);
+        description = decodeText(textCodePage(core_.codePage()), text);
         if (description.empty())
             description = u"No description available.";
     }
@@ -229,6 +244,15 @@ HRESULT CorvelControl::failCtl(DISPID dispid, int ctlCode, const char16_t* descr
     return MakeCtlError(ctlCode);
 }
 
-BSTR CorvelControl::toBstr(std::string_view bytes) const { return bstrFromBytes(core_.codePage(), bytes); }
+BSTR CorvelControl::toBstr(std::string_view bytes) const
+{
+    return bstrFromBytes(textCodePage(core_.codePage()), bytes);
+}
+
+BSTR CorvelControl::valueToBstr(std::string_view bytes) const { return bstrFromBytes(core_.codePage(), bytes); }
+
+std::string CorvelControl::fromBstr(BSTR text) const { return bytesFromBstr(textCodePage(core_.codePage()), text); }
+
+std::string CorvelControl::valueFromBstr(BSTR text) const { return bytesFromBstr(core_.codePage(), text); }
 
 } // namespace corvel

@@ -27,7 +27,7 @@ class CorvelControl final : public com::IDispatch,
                             public com::IProvideEventNames,
                             public corvel::EventSink {
 public:
-    // Reference count 1. `link` may be null (no Bluetooth stack).
+    // Reference count 1. Without a link the installed factory's (createBleLink) is used.
     explicit CorvelControl(std::unique_ptr<BleLink> link = nullptr);
 
     // IUnknown
@@ -94,6 +94,8 @@ private:
     com::HRESULT invokeMethod(const MemberInfo& m, com::DISPPARAMS* params, com::VARIANT* result,
                               uint32_t* argErr);
     com::HRESULT byteArrayProperty(const std::optional<std::string>& bytes, com::VARIANT* result);
+    // The about box: through the host's IHostUiLite, else on standard error.
+    void showAboutBox();
 
     // Error reporting: sets error information and returns the HRESULT.
     com::HRESULT failWith(com::DISPID dispid, const Status& status);
@@ -101,7 +103,12 @@ private:
 
     // Fires one event with by-reference arguments (corvel_events.cpp).
     void fire(com::DISPID dispid, com::VARIANT* args, uint32_t count);
+    // The interface's own texts (Ids, UUIDs, names, settings) and values (device data, the
+    // device's name, user descriptions, PINs) cross in different pages; see textCodePage.
     com::BSTR toBstr(std::string_view bytes) const;
+    com::BSTR valueToBstr(std::string_view bytes) const;
+    std::string fromBstr(com::BSTR text) const;
+    std::string valueFromBstr(com::BSTR text) const;
 
     std::atomic<uint32_t> refs_{1};
     ControlCore core_;

@@ -1,6 +1,7 @@
 // ICorvel's late-bound entry point: argument checks and conversions, the
 // design-time and read-only rules, and the calls into the core.
 #include <algorithm>
+#include <exception>
 #include <new>
 
 #include "corvel/com/corvel_control.h"
@@ -84,6 +85,13 @@ HRESULT CorvelControl::Invoke(DISPID dispid, REFIID iid, uint32_t, uint16_t flag
             VariantClear(result);
         core_.recordText(text::kOutOfMemory);
         hr = failWith(dispid, Status::failure(kErrOutOfMemory, text::kOutOfMemory));
+    } catch (const std::exception& e) {
+        // Nothing may unwind through the host's call; report it as the call's failure.
+        if (result)
+            VariantClear(result);
+        SetErrorInfoFields(IID_ICorvel, kErrorSource, Utf8ToU16(std::string("Internal error: ") + e.what()), u"",
+                           helpContextFor(dispid));
+        hr = E_UNEXPECTED;
     }
     Release();
     if (FAILED(hr))
@@ -146,6 +154,11 @@ HRESULT CorvelControl::getProperty(const MemberInfo& m, int32_t index, VARIANT* 
         r->vt = VT_BSTR;
         return S_OK;
     };
+    auto setValueText = [&](std::string_view bytes) {
+        r->bstrVal = valueToBstr(bytes);
+        r->vt = VT_BSTR;
+        return S_OK;
+    };
 
     switch (id) {
     case DISPID_ActiveScanning:
@@ -186,7 +199,7 @@ HRESULT CorvelControl::getProperty(const MemberInfo& m, int32_t index, VARIANT* 
         Result<std::string> v = core_.characteristicUserDescription(index);
         if (!v.ok())
             return failed(v.status);
-        return setText(v.value);
+        return setValueText(v.value);
     }
     case DISPID_CharacteristicValueExponent:
     case DISPID_CharacteristicValueFormatCount:
@@ -235,7 +248,7 @@ HRESULT CorvelControl::getProperty(const MemberInfo& m, int32_t index, VARIANT* 
     case DISPID_ServerId:
         return setText(core_.serverId());
     case DISPID_ServerName:
-        return setText(core_.serverName());
+        return setValueText(core_.serverName());
     case DISPID_Service:
         return setText(core_.selectedService());
     case DISPID_ServiceCount:
@@ -305,16 +318,16 @@ HRESULT CorvelControl::putProperty(const MemberInfo& m, int32_t index, const VAR
     case DISPID_ActiveScanning:
         return done(core_.setActiveScanning(v.boolVal != VARIANT_FALSE));
     case DISPID_Characteristic:
-        return done(core_.setCharacteristic(bytesFromBstr(core_.codePage(), v.bstrVal)));
+        return done(core_.setCharacteristic(fromBstr(v.bstrVal)));
     case DISPID_CharacteristicCount:
         core_.setCharacteristicCount(v.iVal);
         return S_OK;
     case DISPID_CharacteristicUserDescription:
-        return done(core_.setCharacteristicUserDescription(index, bytesFromBstr(core_.codePage(), v.bstrVal)));
+        return done(core_.setCharacteristicUserDescription(index, valueFromBstr(v.bstrVal)));
     case DISPID_CharacteristicValueFormatIndex:
         return done(core_.setCharacteristicValueFormatIndex(index, v.iVal));
     case DISPID_Service:
-        return done(core_.setService(bytesFromBstr(core_.codePage(), v.bstrVal)));
+        return done(core_.setService(fromBstr(v.bstrVal)));
     case DISPID_Timeout:
         core_.setTimeout(v.iVal);
         return S_OK;
@@ -335,6 +348,8 @@ HRESULT CorvelControl::invokeMethod(const MemberInfo& m, DISPPARAMS* params, VAR
 
     switch (id) {
     case DISPID_AboutBox:
+        showAboutBox();
+        return S_OK;
     case DISPID_OnEndPage:
         return S_OK;
     case DISPID_OnStartPage: {
@@ -355,21 +370,23 @@ HRESULT CorvelControl::invokeMethod(const MemberInfo& m, DISPPARAMS* params, VAR
         break;
     }
 
-    // Convert every argument first; strings go through the code page.
+    // Convert every argument first; strings go through the code page. The value of a
+    // write is data, the other strings are Ids, UUIDs and settings.
     Variant args[4];
     std::string text[4];
+    const uint32_t valueArg = id == DISPID_WriteValue ? 3u : id == DISPID_PostValue ? 2u : 99u;
     for (uint32_t i = 0; i < m.argCount; ++i) {
         if (HRESULT hr = GetArg(params, i, m.args[i], &args[i], argErr); FAILED(hr))
             return hr;
         if (m.args[i] == VT_BSTR)
-            text[i] = bytesFromBstr(core_.codePage(), args[i].bstrVal);
+            text[i] = i == valueArg ? valueFromBstr(args[i].bstrVal) : fromBstr(args[i].bstrVal);
     }
     auto done = [&](const Status& s) { return s.ok() ? S_OK : failWith(id, s); };
     auto textResult = [&](const Result<std::string>& r) {
         if (!r.ok())
             return failWith(id, r.status);
         if (result) {
-            result->bstrVal = toBstr(r.value);
+            result->bstrVal = id == DISPID_Config ? toBstr(r.value) : valueToBstr(r.value);
             result->vt = VT_BSTR;
         }
         return S_OK;

@@ -5,6 +5,7 @@
 #include "corvel/com/corvel_control.h"
 #include "corvel/com/corvel_ids.h"
 #include "corvel/com/text_convert.h"
+#include "corvel/core/codepage.h"
 
 namespace corvel {
 
@@ -16,7 +17,9 @@ namespace {
 // and handed over reversed, as automation wants them.
 class EventArgs {
 public:
-    explicit EventArgs(int codePage) : codePage_(codePage) {}
+    // Values (device data and names) cross in the code page, the control's own texts in
+    // its text page (see textCodePage).
+    explicit EventArgs(int codePage) : valuePage_(codePage), textPage_(textCodePage(codePage)) {}
     ~EventArgs()
     {
         // A handler may have replaced a string; free whatever is there now.
@@ -26,7 +29,8 @@ public:
     EventArgs(const EventArgs&) = delete;
     EventArgs& operator=(const EventArgs&) = delete;
 
-    BSTR* text(std::string_view bytes);
+    BSTR* text(std::string_view bytes) { return string(textPage_, bytes); }
+    BSTR* value(std::string_view bytes) { return string(valuePage_, bytes); }
     int16_t* i2(int16_t v)
     {
         short_[shorts_] = v;
@@ -59,7 +63,10 @@ private:
         return v;
     }
 
-    int codePage_;
+    BSTR* string(int page, std::string_view bytes);
+
+    int valuePage_;
+    int textPage_;
     std::array<VARIANT, kMax> natural_{};
     std::array<VARIANT, kMax> reversed_{};
     size_t count_ = 0;
@@ -71,9 +78,9 @@ private:
     size_t bools_ = 0;
 };
 
-BSTR* EventArgs::text(std::string_view bytes)
+BSTR* EventArgs::string(int page, std::string_view bytes)
 {
-    bstr_[strings_] = bstrFromBytes(codePage_, bytes);
+    bstr_[strings_] = bstrFromBytes(page, bytes);
     VARIANT& var = next();
     var.vt = VT_BYREF | VT_BSTR;
     var.pbstrVal = &bstr_[strings_];
@@ -119,14 +126,14 @@ void CorvelControl::onAdvertisement(const AdvertisementArgs& a)
         return;
     EventArgs args(core_.codePage());
     args.text(a.serverId);
-    args.text(a.name);
+    args.value(a.name);
     args.i2(a.rssi);
     args.i2(a.txPower);
     args.text(a.serviceUuids);
     args.text(a.servicesWithData);
     args.text(a.solicitedServiceUuids);
     args.i2(a.manufacturerCompanyId);
-    args.text(a.manufacturerData);
+    args.value(a.manufacturerData);
     args.boolean(a.isConnectable);
     args.boolean(a.isScanResponse);
     HeldBytes held(currentManufacturerData_, a.manufacturerData);
@@ -196,11 +203,11 @@ void CorvelControl::onPairingRequest(std::string_view serverId, int16_t pairingK
     EventArgs args(core_.codePage());
     args.text(serverId);
     args.i2(pairingKind);
-    BSTR* pinArg = args.text(pin);
+    BSTR* pinArg = args.value(pin);
     VARIANT_BOOL* acceptArg = args.boolean(accept);
     CORVEL_FIRE(EVENT_PairingRequest, args);
     // The handlers' answer.
-    pin = bytesFromBstr(core_.codePage(), *pinArg);
+    pin = valueFromBstr(*pinArg);
     accept = *acceptArg != VARIANT_FALSE;
 }
 
@@ -271,7 +278,7 @@ void CorvelControl::onValue(std::string_view serviceId, std::string_view charact
     args.text(descriptorId);
     args.text(uuid);
     args.text(description);
-    args.text(value);
+    args.value(value);
     HeldBytes held(currentValue_, value);
     CORVEL_FIRE(EVENT_Value, args);
 }

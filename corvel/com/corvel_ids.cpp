@@ -114,4 +114,12 @@ uint32_t helpContextFor(DISPID dispid)
     return 0;
 }
 
+HRESULT hresultForError(int code)
+{
+    if (code == 200)
+        return MakeCtlError(7);
+    const int64_t n = code <= 10000 ? int64_t{code} + 20001 : int64_t{code} + 15001;
+    return static_cast<HRESULT>(0x800A0000u | (static_cast<uint32_t>(n) & 0xFFFFu));
+}
+
 } // namespace corvel

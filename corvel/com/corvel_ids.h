@@ -119,4 +119,8 @@ std::span<const EventInfo> corvelEvents();
 // 34001 for the two byte-array properties), 44000 + (DISPID - 501) for methods.
 uint32_t helpContextFor(com::DISPID dispid);
 
+// The automation error of an internal error code: 0x800A0007 for 200 (out of memory),
+// else 0x800A0000 combined with code + 20001 (code <= 10000) or code + 15001.
+com::HRESULT hresultForError(int code);
+
 } // namespace corvel

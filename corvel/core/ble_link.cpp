@@ -1,6 +1,6 @@
 #include "corvel/core/ble_link.h"
 
-#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -10,7 +10,18 @@ namespace corvel {
 
 namespace {
 Status notConnected() { return Status::failure(kErrNotConnected, text::kNotConnected); }
+std::atomic<BleLinkFactory> gFactory{nullptr};
 } // namespace
+
+void setBleLinkFactory(BleLinkFactory factory) { gFactory.store(factory); }
+
+std::unique_ptr<BleLink> createBleLink()
+{
+    if (const BleLinkFactory factory = gFactory.load())
+        if (std::unique_ptr<BleLink> link = factory())
+            return link;
+    return std::make_unique<NullBleLink>();
+}
 
 Status BleLink::startScanning(const std::vector<Uuid>&, bool)
 {

@@ -4,6 +4,7 @@
 // link. Without a stack (NullBleLink) no device is ever held, so every
 // operation that needs a server fails in the core with error 605.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,5 +69,11 @@ protected:
 
 // No Bluetooth stack: nothing is ever connected or scanning.
 class NullBleLink : public BleLink {};
+
+// How a new control gets its link. The Bluetooth layer installs its factory when it
+// is loaded; until then (or after setBleLinkFactory(nullptr)) controls get a NullBleLink.
+using BleLinkFactory = std::unique_ptr<BleLink> (*)();
+void setBleLinkFactory(BleLinkFactory factory);
+std::unique_ptr<BleLink> createBleLink();
 
 } // namespace corvel

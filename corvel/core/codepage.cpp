@@ -16,7 +16,8 @@ struct Named {
     const char* name;
 };
 const Named kNamed[] = {
-    {0, "CP1252"},          {1, "CP437"},           {2, "MACINTOSH"},       {65001, "UTF-8"},
+    {0, "CP1252"},          {1, "CP437"},           {2, "MACINTOSH"},       {3, "CP1252"},
+    {65001, "UTF-8"},
     {65000, "UTF-7"},       {1200, "UTF-16LE"},     {1201, "UTF-16BE"},     {12000, "UTF-32LE"},
     {12001, "UTF-32BE"},    {20127, "ASCII"},       {20866, "KOI8-R"},      {21866, "KOI8-U"},
     {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},
@@ -93,6 +94,25 @@ bool isSupportedCodePage(int codePage)
     std::lock_guard lock(gCacheMutex);
     supportCache()[codePage] = ok;
     return ok;
+}
+
+int textCodePage(int codePage)
+{
+    static std::mutex mutex;
+    static std::unordered_map<int, bool> asciiCompatible;
+    {
+        std::lock_guard lock(mutex);
+        auto it = asciiCompatible.find(codePage);
+        if (it != asciiCompatible.end())
+            return it->second ? codePage : kCodePageUtf8;
+    }
+    static constexpr std::string_view kProbe = "09AZaz \"#%&'()*+,-./:;<=>?@[\\]_{|}~";
+    const std::u16string probe(kProbe.begin(), kProbe.end());
+    const bool ok = isSupportedCodePage(codePage) && encodeText(codePage, probe) == kProbe
+                    && decodeText(codePage, kProbe) == probe;
+    std::lock_guard lock(mutex);
+    asciiCompatible[codePage] = ok;
+    return ok ? codePage : kCodePageUtf8;
 }
 
 std::string encodeText(int codePage, std::u16string_view text)

@@ -12,7 +12,7 @@ constexpr int32_t kMaxTimeout = 2147483;   // so that the time in milliseconds f
 
 } // namespace
 
-ControlCore::ControlCore(std::unique_ptr<BleLink> link) : link_(link ? std::move(link) : std::make_unique<NullBleLink>())
+ControlCore::ControlCore(std::unique_ptr<BleLink> link) : link_(link ? std::move(link) : createBleLink())
 {
     link_->attach(*this);
     // A new control starts with the UTF-8 code page set through its own configuration path.
@@ -42,6 +42,27 @@ Status ControlCore::fail(Status status)
     lastErrorCode_ = status.code;
     lastErrorText_ = status.text;
     return status;
+}
+
+void ControlCore::reportError(int code, std::string text)
+{
+    const Status s = fail(code, std::move(text));
+    if (sink_)
+        sink_->onError(static_cast<int16_t>(s.code), s.text);
+}
+
+void ControlCore::deliverAdvertisement(const AdvertisementContext& adv, const AdvertisementArgs& args)
+{
+    if (!sink_)
+        return;
+    // Restored also when a handler throws, so no setting ever reads a dead advertisement.
+    struct Current {
+        ControlCore& core;
+        const AdvertisementContext* saved;
+        ~Current() { core.currentAdvertisement_ = saved; }
+    } current{*this, currentAdvertisement_};
+    currentAdvertisement_ = &adv;
+    sink_->onAdvertisement(args);
 }
 
 void ControlCore::log(int level, std::string_view logType, std::string_view message)

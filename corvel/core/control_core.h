@@ -32,6 +32,9 @@ public:
     Status fail(Status status);
     Status fail(int code, std::string text) { return fail(Status::failure(code, std::move(text))); }
     void recordText(std::string text) { lastErrorText_ = std::move(text); }
+    // A failure that no method call can report (a scan the system aborted): recorded like
+    // any other and fired as the Error event.
+    void reportError(int code, std::string text);
     int lastErrorCode() const { return lastErrorCode_; }
     const std::string& lastErrorText() const { return lastErrorText_; }
 
@@ -110,6 +113,9 @@ public:
                       std::string_view descriptorId, const std::string& value);
 
     // ---- advertisement in delivery (advertisement-only settings read it)
+    // Fires Advertisement with `adv` as the current advertisement while the handlers run;
+    // afterwards the previous one (normally none) is current again.
+    void deliverAdvertisement(const AdvertisementContext& adv, const AdvertisementArgs& args);
     void setCurrentAdvertisement(const AdvertisementContext* adv) { currentAdvertisement_ = adv; }
     const AdvertisementContext* currentAdvertisement() const { return currentAdvertisement_; }
 

@@ -62,13 +62,15 @@ Status ControlCore::checkValueTarget(std::string_view serviceId, std::string_vie
     return {};
 }
 
+// The index methods check the connection first: without one the arrays are empty and
+// an index error would hide the real reason.
 Result<bool> ControlCore::checkCharacteristicSubscribed(int32_t index)
 {
+    if (Status s = requireConnection(); !s.ok())
+        return Result<bool>::fail(s);
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<bool>::fail(c.status);
-    if (Status s = requireConnection(); !s.ok())
-        return Result<bool>::fail(s);
     Result<bool> r = link_->readSubscription(selectedService_, c.value->id);
     if (!r.ok())
         return Result<bool>::fail(fail(r.status));
@@ -189,11 +191,11 @@ Status ControlCore::postValue(std::string_view serviceId, std::string_view chara
 
 Result<std::string> ControlCore::queryCharacteristicCachedVal(int32_t index)
 {
+    if (Status s = requireConnection(); !s.ok())
+        return Result<std::string>::fail(s);
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<std::string>::fail(c.status);
-    if (Status s = requireConnection(); !s.ok())
-        return Result<std::string>::fail(s);
     Result<std::string> r = link_->readValue(selectedService_, c.value->id, "", true);
     if (!r.ok())
         return Result<std::string>::fail(fail(r.status));
@@ -202,11 +204,11 @@ Result<std::string> ControlCore::queryCharacteristicCachedVal(int32_t index)
 
 Result<std::string> ControlCore::queryDescriptorCachedVal(int32_t index)
 {
+    if (Status s = requireConnection(); !s.ok())
+        return Result<std::string>::fail(s);
     Result<DescriptorRecord*> d = descriptorAt(index);
     if (!d.ok())
         return Result<std::string>::fail(d.status);
-    if (Status s = requireConnection(); !s.ok())
-        return Result<std::string>::fail(s);
     Result<std::string> r = link_->readValue(selectedService_, selectedCharacteristic_, d.value->id, true);
     if (!r.ok())
         return Result<std::string>::fail(fail(r.status));

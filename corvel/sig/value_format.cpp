@@ -18,10 +18,10 @@ const char* valueFormatName(int value)
     return kNames[value];
 }
 
-ValueFormat valueFormatFromType(uint8_t formatType)
+ValueFormats valueFormatFromType(uint8_t formatType)
 {
     if (formatType >= 1 && formatType <= vfStruct)
-        return static_cast<ValueFormat>(formatType);
+        return static_cast<ValueFormats>(formatType);
     return vfUndefined;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Characteristic presentation formats and the ValueFormats enumeration.
+// Characteristic presentation formats and the ValueFormats enumeration of the interface.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -7,7 +7,7 @@
 
 namespace corvel {
 
-enum ValueFormat : int16_t {
+enum ValueFormats : int16_t {
     vfUndefined = 0,
     vfBoolean = 1,
     vf2Bit = 2,
@@ -51,7 +51,7 @@ struct PresentationFormat {
 };
 
 // The enumeration value of a format type: itself for 1..27, else vfUndefined.
-ValueFormat valueFormatFromType(uint8_t formatType);
+ValueFormats valueFormatFromType(uint8_t formatType);
 
 // Decodes the 7-byte descriptor value (little endian); nullopt when shorter.
 std::optional<PresentationFormat> parsePresentationFormat(std::span<const uint8_t> bytes);

@@ -11,8 +11,21 @@ HRESULT HostSite::QueryInterface(REFIID iid, void** object)
         AddRef();
         return S_OK;
     }
+    if (iid == IID_IHostUiLite) {
+        *object = static_cast<IHostUiLite*>(this);
+        AddRef();
+        return S_OK;
+    }
     *object = nullptr;
     return E_NOINTERFACE;
+}
+
+HRESULT HostSite::ShowMessage(const OLECHAR* title, const OLECHAR* text)
+{
+    if (!messageHandler_)
+        return E_NOTIMPL;
+    messageHandler_(title ? std::u16string(title) : std::u16string(), text ? std::u16string(text) : std::u16string());
+    return S_OK;
 }
 
 uint32_t HostSite::AddRef()

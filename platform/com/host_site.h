@@ -9,8 +9,10 @@
 
 namespace com {
 
-class HostSite final : public IOleClientSiteLite {
+class HostSite final : public IHostUiLite {
 public:
+    using MessageHandler = std::function<void(const std::u16string& title, const std::u16string& text)>;
+
     HostSite() = default;   // reference count 1; user mode (run time) by default
 
     HRESULT QueryInterface(REFIID iid, void** object) override;
@@ -18,10 +20,13 @@ public:
     uint32_t Release() override;
     // USERMODE (VT_BOOL), LOCALEID (VT_I4), DISPLAYNAME (VT_BSTR); DISP_E_MEMBERNOTFOUND otherwise.
     HRESULT GetAmbientProperty(DISPID dispid, VARIANT* value) override;
+    // Hands the message to the handler; E_NOTIMPL without one.
+    HRESULT ShowMessage(const OLECHAR* title, const OLECHAR* text) override;
 
     void setUserMode(bool runTime) { userMode_ = runTime; }
     bool userMode() const { return userMode_; }
     void setDisplayName(std::u16string name) { displayName_ = std::move(name); }
+    void setMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
 
 private:
     ~HostSite() = default;
@@ -30,6 +35,7 @@ private:
     bool userMode_ = true;
     uint32_t localeId_ = 0x0409;
     std::u16string displayName_ = u"Corvel1";
+    MessageHandler messageHandler_;
 };
 
 // Gives `site` to `object` if it implements IObjectWithSiteLite; S_FALSE if it does not.

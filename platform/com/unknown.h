@@ -111,6 +111,16 @@ protected:
     ~IObjectWithSiteLite() = default;
 };
 
+// Optional, a site that can also show a message for a control without a window of its
+// own (its about box). E_NOTIMPL when the host has no way to show one.
+class IHostUiLite : public IOleClientSiteLite {
+public:
+    virtual HRESULT ShowMessage(const OLECHAR* title, const OLECHAR* text) = 0;
+
+protected:
+    ~IHostUiLite() = default;
+};
+
 // Optional: an object with an event interface may name its events, so that a
 // generic host can print them. The caller frees the returned name.
 class IProvideEventNames : public IUnknown {
@@ -131,6 +141,7 @@ extern const IID IID_ISupportErrorInfo;         // {DF0B3D60-548F-101B-8E65-0800
 extern const IID IID_IOleClientSiteLite;        // {6C1B2E51-3F0A-4D7E-9A41-0B7E5C2D9A01}
 extern const IID IID_IObjectWithSiteLite;       // {6C1B2E52-3F0A-4D7E-9A41-0B7E5C2D9A01}
 extern const IID IID_IProvideEventNames;        // {6C1B2E53-3F0A-4D7E-9A41-0B7E5C2D9A01}
+extern const IID IID_IHostUiLite;               // {6C1B2E54-3F0A-4D7E-9A41-0B7E5C2D9A01}
 
 } // namespace com
 

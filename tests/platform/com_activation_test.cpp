@@ -137,10 +137,19 @@ TEST_F(RegistryFixture, StaleRegistrationFallsThroughAndFailuresExplainThemselve
     EXPECT_EQ(CoCreateInstance(CLSID_FakeControl, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                reinterpret_cast<void**>(&object)),
               REGDB_E_CLASSNOTREG);
-    // Aggregation is the factory's to refuse.
-    EXPECT_EQ(CoCreateInstance(CLSID_FakeControl, object, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
+    EXPECT_EQ(object, nullptr);
+
+    // Aggregation is the factory's to refuse; the outer object must be a live one.
+    IUnknown* outer = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_FakeControl, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&outer)),
+              S_OK);
+    IUnknown* inner = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(CoCreateInstance(CLSID_FakeControl, outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&inner)),
               CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(inner, nullptr);
+    outer->Release();
 }
 
 TEST(ComActivation, ClsidStringsAndModulePaths)

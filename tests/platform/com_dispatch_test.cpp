@@ -192,3 +192,22 @@ TEST_F(Fixture, SinkMayUnadviseItselfAndOthersDuringAnEvent)
     back->Release();
     point->Release();
 }
+
+TEST(ComHostSite, ShowsMessagesThroughItsHandler)
+{
+    HostSite* site = new HostSite();
+    IHostUiLite* ui = nullptr;
+    ASSERT_EQ(site->QueryInterface(IID_IHostUiLite, reinterpret_cast<void**>(&ui)), S_OK);
+    EXPECT_EQ(ui->ShowMessage(u"Title", u"Text"), E_NOTIMPL);   // no handler: the caller shows it itself
+    std::u16string seen;
+    site->setMessageHandler([&](const std::u16string& title, const std::u16string& text) { seen = title + u"|" + text; });
+    EXPECT_EQ(ui->ShowMessage(u"Title", u"Text"), S_OK);
+    EXPECT_EQ(seen, u"Title|Text");
+    EXPECT_EQ(ui->ShowMessage(nullptr, nullptr), S_OK);
+    EXPECT_EQ(seen, u"|");
+    IOleClientSiteLite* client = nullptr;
+    ASSERT_EQ(ui->QueryInterface(IID_IOleClientSiteLite, reinterpret_cast<void**>(&client)), S_OK);
+    client->Release();
+    ui->Release();
+    site->Release();
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The BlueZ backend. Until it talks to BlueZ it reports what a machine without a Bluetooth
+// adapter reports: no default adapter, no devices, a watcher that aborts at once.
+#include "platform/bluetooth/bluetooth_stack.h"
+
+namespace zenu::bluetooth {
+
+class BluezStack : public BluetoothStack {
+public:
+    std::string description() const override { return "BlueZ"; }
+    Async<std::optional<AdapterInfo>> getDefaultAdapterAsync() override;
+    std::shared_ptr<AdvertisementWatcher> createAdvertisementWatcher() override;
+    Async<std::shared_ptr<Device>> fromBluetoothAddressAsync(uint64_t address) override;
+};
+
+}  // namespace zenu::bluetooth

@@ -1,0 +1,50 @@
+#pragma once
+// The plain-text report of the shown reading table. Clipboard, Word, print and PDF output show
+// it, the Excel sheet takes its project block, and a measurement file is this text on disk.
+// Lines end with CR LF.
+#include <QString>
+#include <QStringList>
+
+#include "data/limits.h"
+#include "data/measurement_record.h"
+#include "data/project_data.h"
+
+namespace zenu {
+
+class MeasurementTable;
+struct TraceSeries;
+
+// What the report is built from. The caller reloads the project data from the gauge's file
+// ("PL") before building, as every report shows the stored project data.
+struct ReportSource {
+    MeasurementTable& table;      // the statistics list, the material button, the readings of currentTable
+    const LimitSettings& limits;
+    const ProjectData& project;
+    QString memoryEntry;          // text of the selected memory list entry
+    QString memoryName;           // name from the header of the memory read last
+    const TraceSeries* trace = nullptr;
+};
+
+// selector "A": the whole report; "P": the project block only. While the material button is
+// shown, "A" adds the statistics of the other material and leaves the table switched to it.
+QString BuildReportText(const QString& selector, ReportSource& source);
+
+// A trace memory is shown: the first table is current and the memory entry has a lowercase
+// "t" within its first two characters.
+bool isTraceMemoryShown(const QString& memoryEntry);
+
+// "#  " date time, "#  " label text per filled field, an empty line; "" when no field is filled.
+// An unset date is today's, an unset time 00:00.
+QString reportProjectBlock(const ProjectData& project);
+
+// Entries 2 .. count of the statistics list, the last one past the end giving an empty line.
+QString reportStatisticsLines(const QStringList& lstStat);
+
+// "Min Limit" and "Max Limit" lines when either limit is set, the target line when it is set.
+QString reportLimitLines(const LimitSettings& limits, const QString& unit, int language);
+
+// One reading line: with a date column the timestamp as general date-and-time text, padded to
+// column 25; without, the time text and six blanks; then number (5), value (11), unit, method.
+QString reportReadingLine(const MeasurementRecord& record, bool dateColumn);
+
+}  // namespace zenu
