@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTimeZone>
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace zenu::sim {
@@ -106,8 +107,11 @@ std::optional<bluetooth::Bytes> JsonReader::bytes(const QJsonValue& v, const std
         if (o.contains(QLatin1String("text"))) return bytes(QJsonValue(o.value(QLatin1String("text")).toString()), path);
         QString hex = o.value(QLatin1String("hex")).toString();
         hex.remove(QLatin1Char(' ')).remove(QLatin1Char(':')).remove(QLatin1Char('-'));
-        const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
-        if (hex.size() % 2 == 0 && raw.size() * 2 == hex.size()) return bluetooth::Bytes(raw.begin(), raw.end());
+        const bool digitsOnly = std::all_of(hex.begin(), hex.end(), [](QChar c) { return isxdigit(c.toLatin1()) != 0; });
+        if (o.contains(QLatin1String("hex")) && digitsOnly && hex.size() % 2 == 0) {
+            const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
+            return bluetooth::Bytes(raw.begin(), raw.end());
+        }
     }
     fail(path, "a value is expected: a text, {\"hex\": \"...\"} or a list of bytes");
     return std::nullopt;

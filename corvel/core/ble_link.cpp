@@ -1,8 +1,6 @@
 #include "corvel/core/ble_link.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "corvel/core/errors.h"
 
@@ -61,13 +59,6 @@ Result<bool> BleLink::readSubscription(const std::string&, const std::string&)
 Status BleLink::writeUserDescription(const std::string&, const std::string&, const std::string&)
 {
     return notConnected();
-}
-
-void BleLink::waitStep(int idleMs)
-{
-    // Nothing to dispatch without a stack: the step is an idle wait.
-    if (idleMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
 }
 
 } // namespace corvel

@@ -53,15 +53,17 @@ public:
                                         const std::string& text);
 
     // Makes sure descriptors of one kind have been discovered (once per
-    // characteristic and kind) and refreshes what depends on them.
-    virtual void ensureDescriptors(const std::string& /*serviceId*/, CharacteristicRecord& /*chr*/,
+    // characteristic and kind) and refreshes what depends on them in the
+    // characteristic's record. The record is found again by its Id afterwards:
+    // event handlers may have reshaped the tree while the link waited.
+    virtual void ensureDescriptors(const std::string& /*serviceId*/, const std::string& /*characteristicId*/,
                                    EnsuredKind /*kind*/)
     {
     }
     virtual std::optional<int> maxPduSize(const std::string& /*serviceId*/) const { return std::nullopt; }
 
-    // One wait step: handles pending work or sleeps up to idleMs.
-    virtual void waitStep(int idleMs);
+    // Connect has fired Connected(0, "OK"); watching the connection state starts now.
+    virtual void connectedFired() {}
 
 protected:
     ControlCore* core_ = nullptr;

@@ -12,7 +12,8 @@ constexpr int32_t kMaxTimeout = 2147483;   // so that the time in milliseconds f
 
 } // namespace
 
-ControlCore::ControlCore(std::unique_ptr<BleLink> link) : link_(link ? std::move(link) : createBleLink())
+ControlCore::ControlCore(std::unique_ptr<BleLink> link)
+    : hostLoop_(settings_), link_(link ? std::move(link) : createBleLink())
 {
     link_->attach(*this);
     // A new control starts with the UTF-8 code page set through its own configuration path.
@@ -23,8 +24,10 @@ ControlCore::ControlCore(std::unique_ptr<BleLink> link) : link_(link ? std::move
 
 ControlCore::~ControlCore()
 {
-    // Destroying the control stops scanning and disconnects; nobody listens any more.
+    // Destroying the control stops scanning and disconnects; nobody listens any more, and
+    // nothing may re-enter the control while it goes.
     sink_ = nullptr;
+    hostLoop_.setClosing(true);
     if (link_->scanning())
         link_->stopScanning();
     if (link_->deviceHeld())
@@ -84,6 +87,42 @@ int64_t ControlCore::timeoutMs() const
     if (timeout_ < 0)
         return 1;
     return settings_.timeoutInMilliseconds ? int64_t{timeout_} : int64_t{timeout_} * 1000;
+}
+
+// ---------------------------------------------------------------- waiting
+
+int ControlCore::waitIdleMs() const
+{
+    constexpr int kDefaultSelectWaitMillis = 20;
+    return settings_.selectWaitMillis > 0 ? settings_.selectWaitMillis : kDefaultSelectWaitMillis;
+}
+
+Status ControlCore::awaitSlot(const WaitSlot& slot)
+{
+    std::optional<SteadyClock::time_point> deadline;
+    if (const int64_t ms = timeoutMs(); ms > 0)
+        deadline = SteadyClock::now() + std::chrono::milliseconds(ms);
+    StepEnd end;
+    do {
+        end = hostLoop_.waitStep(waitIdleMs(), &slot, deadline);
+    } while (end == StepEnd::Continue);
+    lastErrorCode_ = kErrInterrupted;
+    switch (end) {
+    case StepEnd::Completed:
+        lastErrorText_ = text::kInterrupted;
+        return {};
+    case StepEnd::Timeout:
+        lastErrorText_ = text::kTimeout;
+        return Status::failure(kErrInterrupted, text::kTimeout);
+    case StepEnd::Shutdown:
+        lastErrorText_ = text::kInterrupted;
+        return Status::failure(kErrInterrupted, text::kInterrupted);
+    case StepEnd::Quit:
+    case StepEnd::Continue:
+        break;
+    }
+    // The host is quitting: no text of the wait's own; the method reports its failure.
+    return Status::failure(kErrInterrupted, text::kInterrupted);
 }
 
 // ---------------------------------------------------------------- state properties
@@ -244,13 +283,18 @@ Result<uint16_t> ControlCore::characteristicFlags(int32_t index)
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<uint16_t>::fail(c.status);
-    CharacteristicRecord& rec = *c.value;
     // Flags are read once; the extended-properties descriptors come first.
-    if (!rec.flagsRead && link_->connected()) {
-        link_->ensureDescriptors(selectedService_, rec, EnsuredKind::ExtendedProperties);
-        rec.flagsRead = true;
+    if (!c.value->flagsRead && link_->connected()) {
+        const std::string service = selectedService_, id = c.value->id;
+        link_->ensureDescriptors(service, id, EnsuredKind::ExtendedProperties);
+        // Handlers that ran meanwhile may have changed the tree or the selection.
+        c = characteristicAt(index);
+        if (!c.ok())
+            return Result<uint16_t>::fail(c.status);
+        if (c.value->id == id)
+            c.value->flagsRead = true;
     }
-    return Result<uint16_t>::of(rec.flags);
+    return Result<uint16_t>::of(c.value->flags);
 }
 
 Result<bool> ControlCore::characteristicCanSubscribe(int32_t index)
@@ -266,8 +310,13 @@ Result<std::string> ControlCore::characteristicUserDescription(int32_t index)
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<std::string>::fail(c.status);
-    if (link_->connected())
-        link_->ensureDescriptors(selectedService_, *c.value, EnsuredKind::UserDescription);
+    if (link_->connected()) {
+        const std::string service = selectedService_, id = c.value->id;
+        link_->ensureDescriptors(service, id, EnsuredKind::UserDescription);
+        c = characteristicAt(index);
+        if (!c.ok())
+            return Result<std::string>::fail(c.status);
+    }
     return Result<std::string>::of(c.value->userDescription);
 }
 
@@ -284,14 +333,22 @@ Status ControlCore::setCharacteristicUserDescription(int32_t index, const std::s
     if (!(f.value & flag::kWritableAuxiliaries))
         return fail(kErrNotAllowed, "A characteristic's user description cannot be changed unless it has the "
                                     "'Writable Auxiliaries' flag set.");
-    return fail(link_->writeUserDescription(selectedService_, c.value->id, text));
+    c = characteristicAt(index);
+    if (!c.ok())
+        return c.status;
+    const std::string service = selectedService_, id = c.value->id;
+    return fail(link_->writeUserDescription(service, id, text));
 }
 
 Result<CharacteristicRecord*> ControlCore::characteristicWithFormats(int32_t index)
 {
     Result<CharacteristicRecord*> c = characteristicAt(index);
-    if (c.ok() && link_->connected())
-        link_->ensureDescriptors(selectedService_, *c.value, EnsuredKind::PresentationFormats);
+    if (c.ok() && link_->connected()) {
+        const std::string service = selectedService_, id = c.value->id;
+        link_->ensureDescriptors(service, id, EnsuredKind::PresentationFormats);
+        link_->ensureDescriptors(service, id, EnsuredKind::AggregateFormats);
+        c = characteristicAt(index);
+    }
     return c;
 }
 

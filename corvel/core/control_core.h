@@ -11,6 +11,7 @@
 #include "corvel/core/ble_link.h"
 #include "corvel/core/events.h"
 #include "corvel/core/gatt_tree.h"
+#include "corvel/core/host_loop.h"
 #include "corvel/core/settings.h"
 #include "corvel/core/status.h"
 
@@ -26,6 +27,18 @@ public:
     void setEventSink(EventSink* sink) { sink_ = sink; }
     EventSink* eventSink() const { return sink_; }
     BleLink& link() { return *link_; }
+
+    // ---- waiting (the host thread's loop)
+    HostLoop& hostLoop() { return hostLoop_; }
+    // Waits in wait steps until `slot` is done, bounded by Timeout. Success leaves
+    // "Interrupted." behind as the last error text (the wait's stop reason); a timeout
+    // fails with 301 "Timeout."; a quit of the host application or the control going
+    // away fail with 301 "Interrupted.".
+    Status awaitSlot(const WaitSlot& slot);
+    // The wait steps' idle time while a method waits (SelectWaitMillis; its default when
+    // that is not positive, so that a wait never spins).
+    int waitIdleMs() const;
+    void clearErrorCode() { lastErrorCode_ = 0; }
 
     // ---- errors
     // Records the failure's text (a default one when it has none) and returns it.
@@ -132,9 +145,12 @@ private:
     CharacteristicRecord* selectedCharacteristicRecord();
     Result<CharacteristicRecord*> characteristicWithFormats(int32_t index);
 
+    // Declared first: the host loop reads the settings, and the link (destroyed first)
+    // queues its work on the host loop.
+    Settings settings_;
+    HostLoop hostLoop_;
     std::unique_ptr<BleLink> link_;
     EventSink* sink_ = nullptr;
-    Settings settings_;
     int lastErrorCode_ = 0;
     std::string lastErrorText_;
     int32_t timeout_ = 60;

@@ -106,6 +106,7 @@ Status ControlCore::connect(std::string_view serverIdArg)
     log(1, logtype::kConnection, "Successfully connected to server ID " + serverId_ + ".");
     if (sink_)
         sink_->onConnected(0, "OK");
+    link_->connectedFired();
     return {};
 }
 
@@ -180,7 +181,11 @@ Status ControlCore::discover(std::string_view serviceUuids, std::string_view cha
     return fail(link_->discover(services.value, characteristics.value, descriptors, std::string(includedByServiceId)));
 }
 
-void ControlCore::doEvents() { link_->waitStep(settings_.selectWaitMillis); }
+void ControlCore::doEvents()
+{
+    // One step; whatever ended it, DoEvents reports success.
+    hostLoop_.waitStep(settings_.selectWaitMillis > 0 ? settings_.selectWaitMillis : 0);
+}
 
 Status ControlCore::postValue(std::string_view serviceId, std::string_view characteristicId, const std::string& value)
 {

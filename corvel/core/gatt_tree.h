@@ -46,7 +46,8 @@ enum class EnsuredKind : uint8_t {
     ExtendedProperties = 1,
     UserDescription = 2,
     Cccd = 4,
-    PresentationFormats = 8,
+    PresentationFormats = 8,   // 0x2904
+    AggregateFormats = 16,     // 0x2905
 };
 
 struct CharacteristicRecord {

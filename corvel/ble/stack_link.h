@@ -1,0 +1,144 @@
+#pragma once
+// The control's link to a Bluetooth LE stack of platform/bluetooth: scanning, connection and
+// pairing, GATT discovery, values and subscriptions. Every stack operation is awaited on
+// the host thread (awaitOperation); what the stack raises on its worker threads
+// (advertisements, watcher stops, connection, name and service changes, notified values,
+// pairing requests) is queued to the host thread and handled there, in order, so the
+// object tree is only ever touched by the host thread.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "corvel/core/ble_link.h"
+#include "corvel/core/host_loop.h"
+#include "platform/bluetooth/bluetooth_stack.h"
+
+namespace corvel {
+
+struct AdvertisementArgs;
+
+class StackLink final : public BleLink {
+public:
+    explicit StackLink(std::shared_ptr<zenu::bluetooth::BluetoothStack> stack);
+    ~StackLink() override;
+
+    void attach(ControlCore& core) override;
+
+    bool connected() const override { return device_ && !disconnectedMark_; }
+    bool deviceHeld() const override { return device_ != nullptr; }
+    std::string serverName() const override;
+    bool scanning() const override;
+
+    Status startScanning(const std::vector<Uuid>& filter, bool active) override;
+    Status stopScanning() override;
+    Status connect(uint64_t address, const std::string& serverId) override;
+    void connectedFired() override;
+    Status disconnect() override;
+
+    Status discoverServices(const std::vector<Uuid>& filter, const std::string& includedByServiceId) override;
+    Status discoverCharacteristics(const std::string& serviceId, const std::vector<Uuid>& filter) override;
+    Status discoverDescriptors(const std::string& serviceId, const std::string& characteristicId) override;
+    Status discover(const std::vector<Uuid>& serviceFilter, const std::vector<Uuid>& characteristicFilter,
+                    bool descriptors, const std::string& includedByServiceId) override;
+
+    Result<std::string> readValue(const std::string& serviceId, const std::string& characteristicId,
+                                  const std::string& descriptorId, bool cached) override;
+    Status writeValue(const std::string& serviceId, const std::string& characteristicId,
+                      const std::string& descriptorId, const std::string& value, bool withResponse) override;
+    Status setSubscription(const std::string& serviceId, const std::string& characteristicId, bool on) override;
+    Result<bool> readSubscription(const std::string& serviceId, const std::string& characteristicId) override;
+    Status writeUserDescription(const std::string& serviceId, const std::string& characteristicId,
+                                const std::string& text) override;
+    void ensureDescriptors(const std::string& serviceId, const std::string& characteristicId,
+                           EnsuredKind kind) override;
+
+    const std::shared_ptr<zenu::bluetooth::BluetoothStack>& stack() const { return stack_; }
+
+private:
+    struct CharacteristicObject {
+        std::shared_ptr<zenu::bluetooth::GattCharacteristic> object;
+        zenu::bluetooth::EventToken valueChanged = 0;
+    };
+
+    ControlCore& core() { return *core_; }
+    void log(int level, const char* logType, const std::string& message);
+    // Logs the result line and returns the result's error (success for Success).
+    Status checkResult(const zenu::bluetooth::GattResult& result, const char* logType);
+
+    // ---- connection (stack_link.cpp)
+    void releaseDevice();
+    void onConnectionStatus(uint64_t generation, zenu::bluetooth::ConnectionStatus status);
+    void onNameChanged(uint64_t generation, const std::string& name);
+    void onServicesChanged(uint64_t generation, const std::string& change);
+    void onPairingRequested(uint64_t generation, const std::shared_ptr<zenu::bluetooth::PairingRequest>& request,
+                            const std::shared_ptr<zenu::bluetooth::PairingRequest::Deferral>& deferral);
+
+    // ---- scanning (link_scanning.cpp)
+    void createWatcher();
+    void onAdvertisement(const zenu::bluetooth::AdvertisementReceivedArgs& args);
+    void onWatcherStopped(zenu::bluetooth::WatcherStatus status, zenu::bluetooth::BluetoothErrorCode error);
+
+    // ---- discovery (link_discovery.cpp)
+    // `found` collects the Ids of the services this call met, in order, once each.
+    Status discoverRootServices(const std::vector<Uuid>& filter, std::vector<std::string>* found);
+    Status discoverIncludedServices(const std::string& serviceId, const std::vector<Uuid>& filter,
+                                    std::vector<std::string>* found);
+    Status addServices(const std::vector<std::shared_ptr<zenu::bluetooth::GattService>>& services,
+                       const std::string& parentId, std::vector<std::string>* found);
+    Status discoverCharacteristicsOf(const std::string& serviceId, const std::vector<Uuid>& filter);
+    Status discoverDescriptorsOf(const std::string& serviceId, const std::string& characteristicId);
+    // Adds descriptors found for a characteristic, with their Discovered events.
+    Status addDescriptors(const std::string& serviceId, const std::string& characteristicId,
+                          const std::vector<std::shared_ptr<zenu::bluetooth::GattDescriptor>>& descriptors);
+    // Once per characteristic and kind: discovers the descriptors with this 16-bit UUID.
+    void ensureKind(const std::string& serviceId, const std::string& characteristicId, uint16_t uuid16,
+                    EnsuredKind kind);
+    void refreshFromObject(const std::string& serviceId, const std::string& characteristicId, EnsuredKind kind);
+    CharacteristicRecord* record(const std::string& serviceId, const std::string& characteristicId);
+
+    // ---- values (link_values.cpp)
+    void watchValues(const std::string& characteristicId,
+                     const std::shared_ptr<zenu::bluetooth::GattCharacteristic>& object);
+    void onValueChanged(uint64_t generation, const std::string& characteristicId, const std::string& value);
+    void recordSubscription(const std::string& serviceId, const std::string& characteristicId, int state);
+    void fireSubscription(const std::string& characteristicId, bool on);
+
+    std::shared_ptr<zenu::bluetooth::BluetoothStack> stack_;
+    HostLoop::Poster poster_;
+
+    // Connection.
+    std::shared_ptr<zenu::bluetooth::Device> device_;
+    bool disconnectedMark_ = true;
+    bool pairedByUs_ = false;
+    // Which device object work queued from the workers belongs to; work of an earlier one
+    // is dropped.
+    uint64_t generation_ = 0;
+    zenu::bluetooth::EventToken nameToken_ = 0;
+    zenu::bluetooth::EventToken servicesToken_ = 0;
+    zenu::bluetooth::EventToken statusToken_ = 0;
+    zenu::bluetooth::EventToken pairingToken_ = 0;
+
+    // The stack's objects behind the tree's Ids.
+    std::map<std::string, std::shared_ptr<zenu::bluetooth::GattService>> services_;
+    std::map<std::string, CharacteristicObject> characteristics_;
+    std::map<std::string, std::shared_ptr<zenu::bluetooth::GattDescriptor>> descriptors_;
+    // Services whose included services are being discovered, outermost first.
+    std::vector<std::string> includeChain_;
+
+    // Scanning.
+    std::shared_ptr<zenu::bluetooth::AdvertisementWatcher> watcher_;
+    zenu::bluetooth::EventToken receivedToken_ = 0;
+    zenu::bluetooth::EventToken stoppedToken_ = 0;
+    uint64_t stopsHandled_ = 0;
+};
+
+// The link of a new control: over `stack`, or, without one, over the process's stack that
+// CORVEL_BLUETOOTH chooses (shared by the controls of the process).
+std::unique_ptr<BleLink> createStackLink(std::shared_ptr<zenu::bluetooth::BluetoothStack> stack = nullptr);
+// New controls get a StackLink from now on (the library does this when it is loaded).
+void installStackLinkFactory();
+
+} // namespace corvel
