@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "data/conversion_error.h"
 #include "data/gauge_identity.h"
@@ -18,16 +19,22 @@ namespace {
 constexpr int kFallbackDecimals = 2;
 constexpr int kMaxDecimals = 15;
 
-bool startsWith(const QString& d, const char16_t* prefix) { return d.startsWith(QStringView(prefix)); }
+// A plain prefix test: this runs for every reading of a memory.
+bool startsWith(QStringView d, std::u16string_view prefix) {
+    if (d.size() < static_cast<qsizetype>(prefix.size())) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (d[static_cast<qsizetype>(i)].unicode() != prefix[i]) return false;
+    return true;
+}
 
 template <typename... P>
-bool startsWithAny(const QString& d, P... prefixes) {
+bool startsWithAny(QStringView d, P... prefixes) {
     return (startsWith(d, prefixes) || ...);
 }
 
 // Flux meter: its own thresholds for the units it reports in.
 int fluxDecimals(double a, const QString& d) {
-    if (d.startsWith(QLatin1String("mT"))) return a < 100 ? 3 : a < 10000 ? 2 : 0;
+    if (startsWith(d, u"mT")) return a < 100 ? 3 : a < 10000 ? 2 : 0;
     if (startsWithAny(d, u"µVs", u"mVs", u"A/cm", u"µWb", u"mWb")) return a < 100 ? 3 : a < 1000 ? 2 : 1;
     return -1;
 }
@@ -36,26 +43,26 @@ int fluxDecimals(double a, const QString& d) {
 int microteslaMeterDecimals(double a, const QString& d) {
     if (startsWith(d, u"µT")) return a < 1000 ? 2 : 1;
     // Readings of 10000 mG and more show no decimals; the gauge's own rule stops below.
-    if (d.startsWith(QLatin1String("mG"))) return a < 10000 ? 1 : 0;
-    if (d.startsWith(QLatin1String("mT"))) return 3;
-    if (d.startsWith(QLatin1String("G")) || d.startsWith(QLatin1String("A/m"))) return 2;
+    if (startsWith(d, u"mG")) return a < 10000 ? 1 : 0;
+    if (startsWith(d, u"mT")) return 3;
+    if (startsWith(d, u"G") || startsWith(d, u"A/m")) return 2;
     return -1;
 }
 
 int generalDecimals(double v, const QString& d) {
     const double a = std::fabs(v);
     const bool family4 = profileChar(1) == QLatin1Char('4');
-    if (d.startsWith(QLatin1String("mT"))) {
+    if (startsWith(d, u"mT")) {
         if (family4) return a < 10 ? 2 : a < 1000 ? 1 : 0;
         return a < 100 ? 2 : a < 10000 ? 1 : 0;
     }
-    if (d.startsWith(QLatin1String("A/cm")) || d.startsWith(QLatin1String("Oe")) || d.startsWith(QLatin1String("G")))
+    if (startsWith(d, u"A/cm") || startsWith(d, u"Oe") || startsWith(d, u"G"))
         return a < (family4 ? 100 : 1000) ? 1 : 0;
-    if (d.startsWith(QLatin1String("kA/m"))) return a < (family4 ? 10 : 100) ? 2 : 1;
+    if (startsWith(d, u"kA/m")) return a < (family4 ? 10 : 100) ? 2 : 1;
     if (startsWithAny(d, u"µm", u"ym")) return v < 100 ? 1 : 0;
-    if (d.startsWith(QLatin1String("mi"))) return a >= (family4 ? 10 : 100) ? 1 : 2;
+    if (startsWith(d, u"mi")) return a >= (family4 ? 10 : 100) ? 1 : 2;
     if (startsWith(d, u"µr")) return a >= 10 ? 2 : 3;
-    if (d.startsWith(QLatin1String("FN")) || d.startsWith(QLatin1String("Fe%"))) return a >= 10 ? 1 : 2;
+    if (startsWith(d, u"FN") || startsWith(d, u"Fe%")) return a >= 10 ? 1 : 2;
     return -1;
 }
 
@@ -115,7 +122,7 @@ int decimalsFor(double value, const QString& descriptor) {
     double n = 0;
     // Clamped before the conversion: a descriptor such as "1e20" names no int.
     if (!d.isEmpty() && readDecimals(d, n)) return static_cast<int>(std::clamp(roundHalfEven(n, 0), 0.0, 3.0));
-    if (d.startsWith(QLatin1String("Stat"))) return profileChar(7) == QLatin1Char('3') ? 3 : 2;
+    if (startsWith(d, u"Stat")) return profileChar(7) == QLatin1Char('3') ? 3 : 2;
     const double a = std::fabs(value);
     const QString code = DeviceCode.trimmed();
     int decimals = -1;

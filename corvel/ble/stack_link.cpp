@@ -66,6 +66,7 @@ Status StackLink::connect(uint64_t address, const std::string& serverIdArg)
     const uint64_t generation = ++generation_;
     const HostLoop::Poster poster = poster_;
     pairedByUs_ = false;
+    serverId_ = serverId;
 
     // A device that is paired already needs no ceremony (asking again would only fail
     // with AlreadyPaired).
@@ -96,7 +97,6 @@ Status StackLink::connect(uint64_t address, const std::string& serverIdArg)
         pairedByUs_ = paired->status == bt::PairingStatus::Paired;
     }
 
-    serverId_ = serverId;
     servicesToken_ = device->gattServicesChanged.add([this, poster, generation](const std::string& change) {
         poster.post([this, generation, change] { onServicesChanged(generation, change); });
     });

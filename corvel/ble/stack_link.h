@@ -111,6 +111,7 @@ private:
 
     // Connection.
     std::shared_ptr<zenu::bluetooth::Device> device_;
+    std::string serverId_;
     bool disconnectedMark_ = true;
     bool pairedByUs_ = false;
     // Which device object work queued from the workers belongs to; work of an earlier one

@@ -3,6 +3,7 @@
 
 #include "corvel/com/corvel_control.h"
 #include "corvel/com/corvel_ids.h"
+#include "corvel/ble/stack_link.h"
 #include "platform/com/exports.h"
 
 namespace corvel {
@@ -54,6 +55,9 @@ public:
 };
 
 CorvelFactory gFactory;
+
+// Controls of this library talk to the stack that CORVEL_BLUETOOTH chooses.
+const bool gLinkFactoryInstalled = (installStackLinkFactory(), true);
 
 } // namespace
 

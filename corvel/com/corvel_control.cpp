@@ -30,6 +30,9 @@ CorvelControl::CorvelControl(std::unique_ptr<BleLink> link)
     : core_(std::move(link)), eventPoint_(new ConnectionPoint(this, DIID__ICorvelEvents))
 {
     core_.setEventSink(this);
+    // Events queued from the stack's threads may run from the host's own loop; the control
+    // stays alive while they do.
+    core_.hostLoop().setKeepAlive([this] { hold(); }, [this] { unhold(); });
     // The host's thread is the control's apartment, as a control placed on a form expects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ++liveObjectCount();
@@ -75,7 +78,21 @@ uint32_t CorvelControl::Release()
     const uint32_t left = --refs_;
     if (left == 0)
         delete this;
+    else if (left == internalHolds_.load())
+        core_.hostLoop().shutdown();
     return left;
+}
+
+void CorvelControl::hold()
+{
+    ++internalHolds_;
+    AddRef();
+}
+
+void CorvelControl::unhold()
+{
+    --internalHolds_;
+    Release();
 }
 
 // ---------------------------------------------------------------- IDispatch names

@@ -110,7 +110,13 @@ private:
     std::string fromBstr(com::BSTR text) const;
     std::string valueFromBstr(com::BSTR text) const;
 
+    // References the control holds on itself while a call or an event runs; when only
+    // those are left, the host has let go and every wait ends.
+    void hold();
+    void unhold();
+
     std::atomic<uint32_t> refs_{1};
+    std::atomic<uint32_t> internalHolds_{0};
     ControlCore core_;
     com::ConnectionPoint* eventPoint_;
     com::IUnknown* site_ = nullptr;

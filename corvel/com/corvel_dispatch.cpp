@@ -65,7 +65,7 @@ HRESULT CorvelControl::Invoke(DISPID dispid, REFIID iid, uint32_t, uint16_t flag
     SetErrorInfo(0, nullptr);
 
     // Keep the object alive while event handlers run inside the call.
-    AddRef();
+    hold();
     HRESULT hr;
     try {
         if (m->kind == MemberKind::Property) {
@@ -93,7 +93,7 @@ HRESULT CorvelControl::Invoke(DISPID dispid, REFIID iid, uint32_t, uint16_t flag
                            helpContextFor(dispid));
         hr = E_UNEXPECTED;
     }
-    Release();
+    unhold();
     if (FAILED(hr))
         return ExcepInfoFromErrorInfo(hr, excepInfo);
     return hr;

@@ -109,9 +109,9 @@ private:
 void CorvelControl::fire(DISPID dispid, VARIANT* args, uint32_t count)
 {
     DISPPARAMS dp{args, nullptr, count, 0};
-    AddRef();   // a handler may release the host's last reference
+    hold();   // a handler may release the host's last reference
     eventPoint_->fire(dispid, &dp);
-    Release();
+    unhold();
 }
 
 #define CORVEL_FIRE(dispid, a)                          \
