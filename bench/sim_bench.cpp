@@ -25,13 +25,13 @@ struct Rig {
         Latency zero;
         zero.connect = zero.discovery = zero.read = zero.write = zero.cccd = zero.notify = zero.device = 0;
         s.latency = zero;
-        DeviceSpec d;
+        DeviceDef d;
         d.address = kAddress;
         d.name = "Bench";
-        ServiceSpec svc;
+        ServiceDef svc;
         svc.handle = 0x0010;
         svc.uuid = Guid::sig(0xFFE0);
-        CharacteristicSpec c;
+        CharacteristicDef c;
         c.handle = 0x0012;
         c.uuid = Guid::sig(0xFFE1);
         c.properties = properties::kRead | properties::kWrite | properties::kNotify;

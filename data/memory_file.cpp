@@ -80,8 +80,7 @@ bool decodeMeasurementRecord(const uint8_t* rec, bool fluxMeter, MeasurementReco
     }
     if (firmwareFlag != 1 && finite) value = ConvertUnit(value, deviceUnit);
     fluxSourceUnit.clear();
-    FormatValue(value, deviceUnit);
-    r.value = r.invalidMark.isEmpty() ? lastFormattedValue : 0.0;
+    r.value = r.invalidMark.isEmpty() ? displayedValue(value, deviceUnit) : 0.0;
 
     // A gauge whose clock was never set stores no valid date: the reading stays, without time.
     texts.set(r, timestampOrNull(2000 + rec[7], rec[6], rec[5], rec[4], rec[3], rec[2]));
@@ -300,8 +299,7 @@ MemoryFileResult FillMessdatenDatei(const QString& downloadBuffer, const QString
                     MeasurementRecord r;
                     r.number = readingIndex;
                     r.unit = deviceUnit;
-                    FormatValue(value, r.unit);
-                    r.value = finite ? lastFormattedValue : 0.0;
+                    r.value = finite ? displayedValue(value, r.unit) : 0.0;
                     r.invalidMark = finite ? QString() : kInvalid;
                     texts.set(r, header.timestamp);
                     Tables.at(kTableMemory, readingIndex++) = std::move(r);

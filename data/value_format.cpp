@@ -139,6 +139,10 @@ void FormatValue(double value, const QString& descriptor) {
     lastFormattedText = Ausrichten(11, formatRounded(lastFormattedValue, decimals), QStringLiteral(" "), false);
 }
 
+double displayedValue(double value, const QString& descriptor) {
+    return roundHalfEven(value, decimalsFor(value, descriptor));
+}
+
 double RoundToDecimals(double value, const QString& decimals) {
     double n = 0;
     if (!readDecimals(decimals, n))

@@ -16,6 +16,10 @@ extern double lastFormattedValue;  // the value rounded as shown
 // neighbour; the locale's decimal separator; right-aligned in 11 characters.
 void FormatValue(double value, const QString& descriptor);
 
+// What FormatValue would store in lastFormattedValue, without building the text or touching
+// the shared outputs: for decoding thousands of readings at once.
+double displayedValue(double value, const QString& descriptor);
+
 // The number of decimals FormatValue uses for value and descriptor (0 to 3). Descriptors
 // that name no rule get 2, so a reading in an unknown unit never shows another's value.
 int decimalsFor(double value, const QString& descriptor);

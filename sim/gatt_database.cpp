@@ -16,37 +16,37 @@ std::string hex4(uint16_t h) {
     return buf;
 }
 
-bool hasDescriptor(const CharacteristicSpec& c, const Guid& uuid) {
+bool hasDescriptor(const CharacteristicDef& c, const Guid& uuid) {
     return std::any_of(c.descriptors.begin(), c.descriptors.end(), [&](const auto& d) { return d.uuid == uuid; });
 }
 
 Bytes le16(uint16_t v) { return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
 
 // The descriptors a characteristic's declaration implies, unless they are listed.
-void addImpliedDescriptors(CharacteristicSpec& c) {
+void addImpliedDescriptors(CharacteristicDef& c) {
     const bool reliable = c.properties & bp::kReliableWrites;
     const bool auxiliaries = c.properties & bp::kWritableAuxiliaries;
     if ((reliable || auxiliaries) && !hasDescriptor(c, uuids::kExtendedProperties)) {
-        DescriptorSpec d;
+        DescriptorDef d;
         d.uuid = uuids::kExtendedProperties;
         d.value = le16(static_cast<uint16_t>((reliable ? 1 : 0) | (auxiliaries ? 2 : 0)));
         c.descriptors.push_back(d);
     }
     if (c.userDescription && !hasDescriptor(c, uuids::kUserDescription)) {
-        DescriptorSpec d;
+        DescriptorDef d;
         d.uuid = uuids::kUserDescription;
         d.value.assign(c.userDescription->begin(), c.userDescription->end());
         c.descriptors.push_back(d);
     }
     if ((c.properties & (bp::kNotify | bp::kIndicate)) && !hasDescriptor(c, uuids::kClientConfig)) {
-        DescriptorSpec d;
+        DescriptorDef d;
         d.uuid = uuids::kClientConfig;
         d.value = le16(0);
         c.descriptors.push_back(d);
     }
     if (!hasDescriptor(c, uuids::kPresentationFormat))
         for (const auto& f : c.formats) {
-            DescriptorSpec d;
+            DescriptorDef d;
             d.uuid = uuids::kPresentationFormat;
             d.value = presentationFormatBytes(f);
             c.descriptors.push_back(d);
@@ -88,7 +88,7 @@ std::optional<bluetooth::PresentationFormat> presentationFormatFromBytes(const B
     return f;
 }
 
-bool GattDatabase::prepare(std::vector<ServiceSpec>& services, uint16_t next, std::string* error) {
+bool GattDatabase::prepare(std::vector<ServiceDef>& services, uint16_t next, std::string* error) {
     auto assign = [&](uint16_t& handle) -> bool {
         if (handle == 0) {
             if (next == 0xFFFF) {
@@ -115,9 +115,9 @@ bool GattDatabase::prepare(std::vector<ServiceSpec>& services, uint16_t next, st
     return true;
 }
 
-bool GattDatabase::build(std::vector<ServiceSpec> services, std::string* error) {
+bool GattDatabase::build(std::vector<ServiceDef> services, std::string* error) {
     if (!prepare(services, 0, error)) return false;
-    std::vector<ServiceSpec> old = std::move(services_);
+    std::vector<ServiceDef> old = std::move(services_);
     services_ = std::move(services);
     sortByHandle(services_);
     std::set<uint16_t> seen;
@@ -144,10 +144,10 @@ bool GattDatabase::build(std::vector<ServiceSpec> services, std::string* error) 
     return ok;
 }
 
-bool GattDatabase::addServices(std::vector<ServiceSpec> services, std::string* error, uint16_t* first,
+bool GattDatabase::addServices(std::vector<ServiceDef> services, std::string* error, uint16_t* first,
                                uint16_t* last) {
     if (!prepare(services, maxHandle(), error)) return false;
-    std::vector<ServiceSpec> all = services_;
+    std::vector<ServiceDef> all = services_;
     uint16_t lo = 0xFFFF, hi = 0;
     for (auto& s : services) {
         lo = std::min(lo, s.handle);
@@ -158,7 +158,7 @@ bool GattDatabase::addServices(std::vector<ServiceSpec> services, std::string* e
         }
         all.push_back(std::move(s));
     }
-    const std::vector<ServiceSpec> before = services_;
+    const std::vector<ServiceDef> before = services_;
     if (!build(std::move(all), error)) {
         services_ = before;
         return false;
@@ -187,13 +187,13 @@ void GattDatabase::removeServices(const std::vector<uint16_t>& handles, uint16_t
     if (last) *last = hi;
 }
 
-ServiceSpec* GattDatabase::service(uint16_t handle) {
+ServiceDef* GattDatabase::service(uint16_t handle) {
     for (auto& s : services_)
         if (s.handle == handle) return &s;
     return nullptr;
 }
 
-CharacteristicSpec* GattDatabase::characteristic(uint16_t handle, ServiceSpec** owner) {
+CharacteristicDef* GattDatabase::characteristic(uint16_t handle, ServiceDef** owner) {
     for (auto& s : services_)
         for (auto& c : s.characteristics)
             if (c.handle == handle) {
@@ -203,7 +203,7 @@ CharacteristicSpec* GattDatabase::characteristic(uint16_t handle, ServiceSpec** 
     return nullptr;
 }
 
-DescriptorSpec* GattDatabase::descriptor(uint16_t handle, CharacteristicSpec** owner) {
+DescriptorDef* GattDatabase::descriptor(uint16_t handle, CharacteristicDef** owner) {
     for (auto& s : services_)
         for (auto& c : s.characteristics)
             for (auto& d : c.descriptors)
@@ -214,7 +214,7 @@ DescriptorSpec* GattDatabase::descriptor(uint16_t handle, CharacteristicSpec** o
     return nullptr;
 }
 
-DescriptorSpec* GattDatabase::descriptorOf(CharacteristicSpec& c, const Guid& uuid) {
+DescriptorDef* GattDatabase::descriptorOf(CharacteristicDef& c, const Guid& uuid) {
     for (auto& d : c.descriptors)
         if (d.uuid == uuid) return &d;
     return nullptr;
@@ -233,15 +233,15 @@ uint16_t GattDatabase::maxHandle() const {
 }
 
 uint16_t GattDatabase::clientConfig(uint16_t characteristicHandle) {
-    CharacteristicSpec* c = characteristic(characteristicHandle);
+    CharacteristicDef* c = characteristic(characteristicHandle);
     if (!c) return 0;
-    DescriptorSpec* d = descriptorOf(*c, uuids::kClientConfig);
+    DescriptorDef* d = descriptorOf(*c, uuids::kClientConfig);
     if (!d || d->value.size() < 2) return 0;
     return static_cast<uint16_t>(d->value[0] | (d->value[1] << 8));
 }
 
-void GattDatabase::setClientConfig(CharacteristicSpec& c, uint16_t value) {
-    if (DescriptorSpec* d = descriptorOf(c, uuids::kClientConfig)) d->value = le16(value);
+void GattDatabase::setClientConfig(CharacteristicDef& c, uint16_t value) {
+    if (DescriptorDef* d = descriptorOf(c, uuids::kClientConfig)) d->value = le16(value);
 }
 
 void GattDatabase::resetClientConfigs() {
@@ -249,13 +249,13 @@ void GattDatabase::resetClientConfigs() {
         for (auto& c : s.characteristics) setClientConfig(c, 0);
 }
 
-uint32_t GattDatabase::declaredProperties(const CharacteristicSpec& c) {
+uint32_t GattDatabase::declaredProperties(const CharacteristicDef& c) {
     uint32_t p = c.properties & ~(bp::kReliableWrites | bp::kWritableAuxiliaries | bp::kExtendedProperties);
     if (c.properties & (bp::kReliableWrites | bp::kWritableAuxiliaries)) p |= bp::kExtendedProperties;
     return p;
 }
 
-uint32_t GattDatabase::extendedProperties(const CharacteristicSpec& c) {
+uint32_t GattDatabase::extendedProperties(const CharacteristicDef& c) {
     for (const auto& d : c.descriptors)
         if (d.uuid == uuids::kExtendedProperties && !d.value.empty())
             return ((d.value[0] & 1) ? bp::kReliableWrites : 0) | ((d.value[0] & 2) ? bp::kWritableAuxiliaries : 0);

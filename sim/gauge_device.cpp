@@ -28,7 +28,7 @@ QDateTime wallClockNow() {
 
 class GaugeBehaviour : public DeviceBehaviour {
 public:
-    GaugeBehaviour(const GaugeSpec& gauge, GattDatabase& db)
+    GaugeBehaviour(const GaugeDef& gauge, GattDatabase& db)
         : protocol_(gauge, gauge.clock.isValid() ? gauge.clock : wallClockNow()),
           command_(handleOf(db, gauge_uuids::kCommand)),
           storageInformation_(handleOf(db, gauge_uuids::kStorageInformation)),
@@ -73,7 +73,7 @@ public:
     void onClientConfig(DeviceContext& ctx, uint16_t handle, uint16_t value) override {
         if (handle != measurement_) return;
         const uint64_t generation = ++liveGeneration_;
-        if (value != 0) scheduleLive(ctx, generation, protocol_.spec().live.startDelayMs);
+        if (value != 0) scheduleLive(ctx, generation, protocol_.def().live.startDelayMs);
     }
 
     void onLink(DeviceContext& ctx, bool open) override {
@@ -83,7 +83,7 @@ public:
             return;
         }
         // A bonded client keeps its subscription across a dropped link.
-        if (ctx.clientConfig(measurement_) != 0) scheduleLive(ctx, generation, protocol_.spec().live.startDelayMs);
+        if (ctx.clientConfig(measurement_) != 0) scheduleLive(ctx, generation, protocol_.def().live.startDelayMs);
     }
 
 private:
@@ -93,7 +93,7 @@ private:
             const std::string text = protocol_.nextLiveNotification(later.elapsedMs());
             if (text.empty()) return;
             later.sendValue(measurement_, bytesOf(text));
-            scheduleLive(later, generation, std::max(10, protocol_.spec().live.intervalMs));
+            scheduleLive(later, generation, std::max(10, protocol_.def().live.intervalMs));
         });
     }
 
@@ -106,7 +106,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DeviceBehaviour> makeGaugeBehaviour(const GaugeSpec& gauge, GattDatabase& db) {
+std::unique_ptr<DeviceBehaviour> makeGaugeBehaviour(const GaugeDef& gauge, GattDatabase& db) {
     return std::make_unique<GaugeBehaviour>(gauge, db);
 }
 

@@ -7,13 +7,13 @@
 
 #include "sim/device_behaviour.h"
 #include "sim/gatt_database.h"
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 #include "sim/scheduler.h"
 
 namespace zenu::sim {
 
 // `gauge` resolved; the characteristics are found in `db` by their UUIDs. The gauge's
 // clock starts at its `clock` or, without one, at the host's wall-clock time now.
-std::unique_ptr<DeviceBehaviour> makeGaugeBehaviour(const GaugeSpec& gauge, GattDatabase& db);
+std::unique_ptr<DeviceBehaviour> makeGaugeBehaviour(const GaugeDef& gauge, GattDatabase& db);
 
 }  // namespace zenu::sim

@@ -11,9 +11,9 @@ namespace {
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-CharacteristicSpec characteristic(uint16_t handle, Guid uuid, uint32_t properties, Bytes value = {},
+CharacteristicDef characteristic(uint16_t handle, Guid uuid, uint32_t properties, Bytes value = {},
                                   std::optional<std::string> description = std::nullopt) {
-    CharacteristicSpec c;
+    CharacteristicDef c;
     c.handle = handle;
     c.uuid = uuid;
     c.properties = properties;
@@ -22,8 +22,8 @@ CharacteristicSpec characteristic(uint16_t handle, Guid uuid, uint32_t propertie
     return c;
 }
 
-ServiceSpec service(uint16_t handle, Guid uuid, std::vector<CharacteristicSpec> characteristics) {
-    ServiceSpec s;
+ServiceDef service(uint16_t handle, Guid uuid, std::vector<CharacteristicDef> characteristics) {
+    ServiceDef s;
     s.handle = handle;
     s.uuid = uuid;
     s.characteristics = std::move(characteristics);
@@ -32,14 +32,14 @@ ServiceSpec service(uint16_t handle, Guid uuid, std::vector<CharacteristicSpec> 
 
 }  // namespace
 
-int batteryPercent(const GaugeSpec& gauge) {
+int batteryPercent(const GaugeDef& gauge) {
     const bool family5 = modelInfo(gauge.model).family == '5';
     const double empty = family5 ? 3.5 : 1.1, full = family5 ? 4.3 : 1.4;
     return static_cast<int>(std::lround(std::clamp((gauge.battery - empty) / (full - empty), 0.0, 1.0) * 100));
 }
 
-std::vector<ServiceSpec> gaugeServices(const GaugeSpec& gauge) {
-    std::vector<ServiceSpec> out;
+std::vector<ServiceDef> gaugeServices(const GaugeDef& gauge) {
+    std::vector<ServiceDef> out;
     out.push_back(service(0x0001, Guid::sig(0x1800),
                           {characteristic(0x0003, Guid::sig(0x2A00), bp::kRead, text(gauge.name)),
                            characteristic(0x0005, Guid::sig(0x2A01), bp::kRead, Bytes{0x00, 0x00})}));
@@ -49,7 +49,7 @@ std::vector<ServiceSpec> gaugeServices(const GaugeSpec& gauge) {
                            characteristic(0x000E, Guid::sig(0x2A24), bp::kRead, text(modelInfo(gauge.model).code)),
                            characteristic(0x0010, Guid::sig(0x2A25), bp::kRead, text(gauge.serial)),
                            characteristic(0x0012, Guid::sig(0x2A26), bp::kRead, text(std::to_string(gauge.firmware)))}));
-    CharacteristicSpec level = characteristic(gauge_handles::kBatteryLevel, Guid::sig(0x2A19), bp::kRead | bp::kNotify,
+    CharacteristicDef level = characteristic(gauge_handles::kBatteryLevel, Guid::sig(0x2A19), bp::kRead | bp::kNotify,
                                               Bytes{static_cast<uint8_t>(batteryPercent(gauge))});
     level.formats.push_back(bluetooth::PresentationFormat{0x04, 0, 0x27AD, 0x01, 0x0000});
     out.push_back(service(0x0014, Guid::sig(0x180F), {level}));

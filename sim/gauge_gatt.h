@@ -5,7 +5,7 @@
 // measurement characteristics.
 #include <vector>
 
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 #include "sim/scenario.h"
 
 namespace zenu::sim {
@@ -32,8 +32,8 @@ inline constexpr uint16_t kBatteryLevel = 0x0016;
 }  // namespace gauge_handles
 
 // `gauge` resolved (resolvedGauge).
-std::vector<ServiceSpec> gaugeServices(const GaugeSpec& gauge);
+std::vector<ServiceDef> gaugeServices(const GaugeDef& gauge);
 // Battery charge in percent from the voltage, by family.
-int batteryPercent(const GaugeSpec& gauge);
+int batteryPercent(const GaugeDef& gauge);
 
 }  // namespace zenu::sim

@@ -224,8 +224,8 @@ GaugeFault readFault(JsonReader& r, const QJsonValue& v, const std::string& path
 
 }  // namespace
 
-GaugeSpec readGauge(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    GaugeSpec g;
+GaugeDef readGauge(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    GaugeDef g;
     auto o = r.object(v, path);
     if (!o) return g;
     r.allowKeys(*o, path,

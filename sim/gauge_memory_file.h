@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 
 namespace zenu::sim {
 

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 
 namespace zenu::sim {
 
@@ -42,9 +42,9 @@ std::optional<GaugeModel> modelFromCode(const std::string& code) {
     return std::nullopt;
 }
 
-GaugeSpec resolvedGauge(const GaugeSpec& spec, uint64_t address) {
-    const GaugeModelInfo& info = modelInfo(spec.model);
-    GaugeSpec g = spec;
+GaugeDef resolvedGauge(const GaugeDef& def, uint64_t address) {
+    const GaugeModelInfo& info = modelInfo(def.model);
+    GaugeDef g = def;
     if (g.name.empty()) g.name = info.name;
     if (g.firmware < 0) g.firmware = info.firmware;
     if (g.deviceType.empty()) g.deviceType = info.deviceType;

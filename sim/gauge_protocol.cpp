@@ -77,8 +77,8 @@ ReadingFields fields(int number, double value, int decimals, const std::string& 
 
 }  // namespace
 
-GaugeProtocol::GaugeProtocol(GaugeSpec spec, QDateTime clockAtStart)
-    : spec_(std::move(spec)), clockAtStart_(std::move(clockAtStart)), nextHandle_(std::max(1, spec_.firstFileHandle)) {}
+GaugeProtocol::GaugeProtocol(GaugeDef def, QDateTime clockAtStart)
+    : def_(std::move(def)), clockAtStart_(std::move(clockAtStart)), nextHandle_(std::max(1, def_.firstFileHandle)) {}
 
 QDateTime GaugeProtocol::clock(int64_t elapsedMs) const { return clockAtStart_.addMSecs(elapsedMs + clockOffsetMs_); }
 
@@ -97,7 +97,7 @@ GaugeReply GaugeProtocol::command(const std::string& written, int64_t elapsedMs)
         if (question != std::string::npos && question < bang) args = splitBlanks(text.substr(question + 1, bang - question - 1));
         reply = answer(code, args, elapsedMs);
     }
-    reply.delayMs += spec_.replyDelayMs;
+    reply.delayMs += def_.replyDelayMs;
     applyFaults(text, reply);
     if (reply.answered && reply.pieces.empty()) reply.pieces.push_back(reply.text);
     return reply;
@@ -112,9 +112,9 @@ GaugeReply GaugeProtocol::answer(const std::string& code, const std::vector<std:
     } else if (code == "gpi") {
         r.text = probeInformation();
     } else if (code == "gfi") {
-        r.text = "$gfi?M:" + spec_.memoryChip + "!";
+        r.text = "$gfi?M:" + def_.memoryChip + "!";
     } else if (code == "gcv") {
-        r.text = "$gcv?" + QString::number(spec_.battery, 'f', 2).toStdString() + "!";
+        r.text = "$gcv?" + QString::number(def_.battery, 'f', 2).toStdString() + "!";
     } else if (code == "glt") {
         r.text = "$glt?" + clock(elapsedMs).toString(QStringLiteral("yyyy-MM-dd/HH:mm:ss")).toStdString() + "!";
     } else if (code == "slt") {
@@ -131,12 +131,12 @@ GaugeReply GaugeProtocol::answer(const std::string& code, const std::vector<std:
         r.text = "$sdp!";
     } else if (code == "ls") {
         r.text = listReply();
-        const auto size = static_cast<std::size_t>(spec_.listPieceSize);
+        const auto size = static_cast<std::size_t>(def_.listPieceSize);
         for (std::size_t at = 0; at < r.text.size(); at += size) r.pieces.push_back(r.text.substr(at, size));
     } else if (code == "fr") {
         const std::string name = arg(0);
-        auto it = std::find_if(spec_.files.begin(), spec_.files.end(), [&](const GaugeFile& f) { return f.name == name; });
-        if (it == spec_.files.end()) {
+        auto it = std::find_if(def_.files.begin(), def_.files.end(), [&](const GaugeFile& f) { return f.name == name; });
+        if (it == def_.files.end()) {
             r.text = "$fr?0 0!";
         } else {
             openFile_ = memoryFileBytes(*it, clockAtStart_);
@@ -175,7 +175,7 @@ GaugeReply GaugeProtocol::answer(const std::string& code, const std::vector<std:
 }
 
 void GaugeProtocol::applyFaults(const std::string& written, GaugeReply& reply) {
-    for (auto& f : spec_.faults) {
+    for (auto& f : def_.faults) {
         if (f.times == 0 || written.compare(0, f.command.size(), f.command) != 0) continue;
         if (f.kind == FaultKind::Disconnect) {
             if (written.compare(0, 3, "$rd") != 0 || blocksServed_ <= f.afterBlocks) continue;
@@ -200,41 +200,41 @@ void GaugeProtocol::applyFaults(const std::string& written, GaugeReply& reply) {
 std::string GaugeProtocol::deviceInformation() const {
     std::string out = "$zenu00";
     const std::size_t code = out.size();
-    pair(out, code, 'T', spec_.deviceType);
-    pair(out, code, 'V', spec_.version1);
-    pair(out, code, 'B', spec_.version2);
-    pair(out, code, 'R', std::to_string(spec_.firmware));
-    pair(out, code, 'S', spec_.serial);
-    pair(out, code, 'H', spec_.hardware);
-    pair(out, code, 'M', spec_.mac);
-    pair(out, code, 'U', spec_.unit);
+    pair(out, code, 'T', def_.deviceType);
+    pair(out, code, 'V', def_.version1);
+    pair(out, code, 'B', def_.version2);
+    pair(out, code, 'R', std::to_string(def_.firmware));
+    pair(out, code, 'S', def_.serial);
+    pair(out, code, 'H', def_.hardware);
+    pair(out, code, 'M', def_.mac);
+    pair(out, code, 'U', def_.unit);
     return out + "!";
 }
 
 std::string GaugeProtocol::probeInformation() const {
     std::string out = "$gpi";
     const std::size_t code = out.size();
-    pair(out, code, 'T', spec_.probeType);
-    pair(out, code, 'R', spec_.probeRevision);
-    pair(out, code, 'S', spec_.probeSerial);
-    pair(out, code, 'U', spec_.unit);
+    pair(out, code, 'T', def_.probeType);
+    pair(out, code, 'R', def_.probeRevision);
+    pair(out, code, 'S', def_.probeSerial);
+    pair(out, code, 'U', def_.unit);
     return out + "!";
 }
 
 std::string GaugeProtocol::listReply() const {
     char head[32];
-    std::snprintf(head, sizeof head, "$ls?%09u ", spec_.freeBytes % 1000000000u);
+    std::snprintf(head, sizeof head, "$ls?%09u ", def_.freeBytes % 1000000000u);
     std::string out = head;  // 14 characters before the names
     std::vector<std::string> names;
-    for (const auto& f : spec_.files) names.push_back(f.name);
-    names.insert(names.end(), spec_.extraFiles.begin(), spec_.extraFiles.end());
+    for (const auto& f : def_.files) names.push_back(f.name);
+    names.insert(names.end(), def_.extraFiles.begin(), def_.extraFiles.end());
     for (std::size_t i = 0; i < names.size(); ++i) out += (i ? " " : "") + names[i];
     return out + "!";
 }
 
 std::string GaugeProtocol::directory() const {
-    std::string out = std::to_string(spec_.memories.size()) + "\r\n";
-    for (const auto& m : spec_.memories)
+    std::string out = std::to_string(def_.memories.size()) + "\r\n";
+    for (const auto& m : def_.memories)
         out += std::to_string(m.number) + "," +
                std::to_string(m.listedCount.value_or(static_cast<int>(m.readings.size()))) + "\r\n";
     return out;
@@ -251,8 +251,8 @@ void GaugeProtocol::storageInfoWritten(const std::string& text) {
     if (!n) return;
     selected_ = -1;
     storagePosition_ = 0;
-    for (std::size_t i = 0; i < spec_.memories.size(); ++i)
-        if (spec_.memories[i].number == *n) selected_ = static_cast<int>(i);
+    for (std::size_t i = 0; i < def_.memories.size(); ++i)
+        if (def_.memories[i].number == *n) selected_ = static_cast<int>(i);
 }
 
 std::string GaugeProtocol::storedLine(const StoredMemory& memory, std::size_t index) const {
@@ -260,39 +260,39 @@ std::string GaugeProtocol::storedLine(const StoredMemory& memory, std::size_t in
     const QDateTime time = r.time.isValid()
                                ? r.time
                                : clockAtStart_.addSecs(-60 * static_cast<qint64>(memory.readings.size() - 1 - index));
-    const ReadingFields f = fields(static_cast<int>(index) + 1, r.value, spec_.decimals,
-                                   r.unit.empty() ? spec_.readingUnit : r.unit,
+    const ReadingFields f = fields(static_cast<int>(index) + 1, r.value, def_.decimals,
+                                   r.unit.empty() ? def_.readingUnit : r.unit,
                                    r.method.empty() ? std::string(model().method) : r.method, time);
     return readingLine(f, blankSeparated_).toUtf8().toStdString();
 }
 
 std::string GaugeProtocol::nextStorageBlock(int64_t) {
     if (selected_ < 0) return {};
-    const StoredMemory& memory = spec_.memories[static_cast<std::size_t>(selected_)];
+    const StoredMemory& memory = def_.memories[static_cast<std::size_t>(selected_)];
     std::string out;
     for (int i = 0; i < 5 && storagePosition_ < memory.readings.size(); ++i) out += storedLine(memory, storagePosition_++);
     return out;
 }
 
 std::string GaugeProtocol::nextLiveNotification(int64_t elapsedMs) {
-    const auto& readings = spec_.live.readings;
+    const auto& readings = def_.live.readings;
     if (readings.empty()) return {};
     if (liveIndex_ >= readings.size()) {
-        if (!spec_.live.repeat) return {};
+        if (!def_.live.repeat) return {};
         liveIndex_ = 0;
     }
     const LiveReading& r = readings[liveIndex_++];
     const QDateTime now = clock(elapsedMs);
-    const std::string unit = r.unit.empty() ? spec_.readingUnit : r.unit;
+    const std::string unit = r.unit.empty() ? def_.readingUnit : r.unit;
     QString text;
     if (r.dualValue) {
-        const QString first = readingLine(fields(++liveNumber_, r.value, spec_.decimals, unit, "DNF", now), blankSeparated_);
+        const QString first = readingLine(fields(++liveNumber_, r.value, def_.decimals, unit, "DNF", now), blankSeparated_);
         const QString second =
-            readingLine(fields(++liveNumber_, *r.dualValue, spec_.decimals, unit, "DFE", now), blankSeparated_);
+            readingLine(fields(++liveNumber_, *r.dualValue, def_.decimals, unit, "DFE", now), blankSeparated_);
         text = dualNotification(first, second, blankSeparated_);
     } else {
         const std::string method = r.method.empty() ? std::string(model().method) : r.method;
-        text = readingLine(fields(++liveNumber_, r.value, spec_.decimals, unit, method, now), blankSeparated_);
+        text = readingLine(fields(++liveNumber_, r.value, def_.decimals, unit, method, now), blankSeparated_);
     }
     lastLive_ = text.toUtf8().toStdString();
     return lastLive_;

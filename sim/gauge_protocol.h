@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 
 namespace zenu::sim {
 
@@ -23,11 +23,11 @@ struct GaugeReply {
 
 class GaugeProtocol {
 public:
-    // `spec` with the model's defaults resolved (resolvedGauge).
-    GaugeProtocol(GaugeSpec spec, QDateTime clockAtStart);
+    // `def` with the model's defaults resolved (resolvedGauge).
+    GaugeProtocol(GaugeDef def, QDateTime clockAtStart);
 
-    const GaugeSpec& spec() const { return spec_; }
-    const GaugeModelInfo& model() const { return modelInfo(spec_.model); }
+    const GaugeDef& def() const { return def_; }
+    const GaugeModelInfo& model() const { return modelInfo(def_.model); }
     char family() const { return model().family; }
     bool blankSeparated() const { return blankSeparated_; }
     QDateTime clock(int64_t elapsedMs) const;
@@ -55,7 +55,7 @@ private:
     std::string listReply() const;
     std::string storedLine(const StoredMemory& memory, std::size_t index) const;
 
-    GaugeSpec spec_;
+    GaugeDef def_;
     QDateTime clockAtStart_;
     int64_t clockOffsetMs_ = 0;
     bool blankSeparated_ = false;
@@ -66,7 +66,7 @@ private:
     std::size_t filePosition_ = 0;
     int blocksServed_ = 0;
     // Family "4" memory being read.
-    int selected_ = -1;  // index into spec_.memories
+    int selected_ = -1;  // index into def_.memories
     std::size_t storagePosition_ = 0;
     // Live readings.
     std::size_t liveIndex_ = 0;

@@ -19,7 +19,7 @@ struct ReadingFields {
     int decimals = 1;
     QString unit;
     QString method;
-    QDateTime time;  // wall clock (see gauge_spec.h)
+    QDateTime time;  // wall clock (see gauge_def.h)
 };
 
 QString formatReadingValue(double value, int decimals);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/bluetooth/bluetooth_types.h"
-#include "sim/gauge_spec.h"
+#include "sim/gauge_def.h"
 
 namespace zenu::sim {
 
@@ -47,7 +47,7 @@ struct InjectedError {
 };
 using ErrorMap = std::map<ErrorOp, InjectedError>;
 
-struct DescriptorSpec {
+struct DescriptorDef {
     uint16_t handle = 0;  // 0: next free handle
     Guid uuid;
     Bytes value;
@@ -56,7 +56,7 @@ struct DescriptorSpec {
     Latency latency;
 };
 
-struct CharacteristicSpec {
+struct CharacteristicDef {
     uint16_t handle = 0;
     Guid uuid;
     // bluetooth::properties bits; ReliableWrites and WritableAuxiliaries give the
@@ -66,23 +66,23 @@ struct CharacteristicSpec {
     std::optional<std::string> userDescription;  // adds a User Description descriptor (0x2901)
     std::vector<bluetooth::PresentationFormat> formats;  // one 0x2904 descriptor each
     // Explicit descriptors. A notifiable characteristic without a 0x2902 gets one.
-    std::vector<DescriptorSpec> descriptors;
+    std::vector<DescriptorDef> descriptors;
     ErrorMap errors;
     Latency latency;
 };
 
-struct ServiceSpec {
+struct ServiceDef {
     uint16_t handle = 0;
     Guid uuid;
     bool primary = true;             // secondary services are only reachable as included ones
     std::vector<uint16_t> includes;  // handles of included services (cycles allowed)
-    std::vector<CharacteristicSpec> characteristics;
+    std::vector<CharacteristicDef> characteristics;
     ErrorMap errors;                 // Discover: characteristic and included-service discovery
     Latency latency;
 };
 
-struct GattSpec {
-    std::vector<ServiceSpec> services;
+struct GattDef {
+    std::vector<ServiceDef> services;
     ErrorMap errors;  // Discover: service discovery on the device
 };
 
@@ -106,7 +106,7 @@ struct AdvertisingData {
     std::vector<bluetooth::DataSection> rawSections;
 };
 
-struct AdvertisingSpec {
+struct AdvertisingDef {
     bool enabled = true;
     AdvertisingData data;
     std::optional<AdvertisingData> scanResponse;  // sent to active scanners only
@@ -117,7 +117,7 @@ struct AdvertisingSpec {
     int intervalMs = 100;
 };
 
-struct PairingSpec {
+struct PairingDef {
     bool canPair = false;
     uint32_t kind = bluetooth::pairing_kinds::kConfirmOnly;  // the ceremony the device asks for
     std::string pin;  // shown (DisplayPin, ConfirmPinMatch) or expected (ProvidePin)
@@ -141,25 +141,27 @@ struct TimedEvent {
     uint16_t handle = 0;   // Notify
     std::vector<Bytes> values;  // Notify: one value per occurrence, cycling
     std::string name;           // Name
-    std::vector<ServiceSpec> addServices;      // ServicesChanged
+    std::vector<ServiceDef> addServices;      // ServicesChanged
     std::vector<uint16_t> removeServices;      // ServicesChanged
     bluetooth::BluetoothErrorCode error = bluetooth::BluetoothErrorCode::RadioNotAvailable;  // RadioOff
     bool enabled = true;  // Advertising
 };
 
-struct DeviceSpec {
+struct DeviceDef {
     uint64_t address = 0;
     std::string name;  // the device object's name (and the advertised one unless that is set)
     bool online = true;
-    AdvertisingSpec advertising;
-    GattSpec gatt;
-    PairingSpec pairing;
+    // false: the device only advertises; every request to it ends as Unreachable.
+    bool connectable = true;
+    AdvertisingDef advertising;
+    GattDef gatt;
+    PairingDef pairing;
     Latency latency;
     std::vector<TimedEvent> events;
-    std::optional<GaugeSpec> gauge;  // a gauge: its GATT layout comes first, `gatt` is added
+    std::optional<GaugeDef> gauge;  // a gauge: its GATT layout comes first, `gatt` is added
 };
 
-struct AdapterSpec {
+struct AdapterDef {
     bool present = true;
     bool lowEnergy = true;
     uint64_t address = 0x001A7DDA7113;
@@ -172,9 +174,9 @@ struct AdapterSpec {
 
 struct Scenario {
     std::string source;  // file name, for descriptions and messages
-    AdapterSpec adapter;
+    AdapterDef adapter;
     Latency latency;
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceDef> devices;
     std::vector<TimedEvent> events;
 };
 

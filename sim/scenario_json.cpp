@@ -11,8 +11,8 @@ using namespace bluetooth;
 
 namespace {
 
-AdapterSpec readAdapter(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    AdapterSpec a;
+AdapterDef readAdapter(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    AdapterDef a;
     auto o = r.object(v, path);
     if (!o) return a;
     r.allowKeys(*o, path, {"present", "lowEnergy", "address", "radio", "scanStartDelayMs", "scanStopDelayMs", "scanAbort"});
@@ -107,8 +107,8 @@ AdvertisingData readAdvertisingData(JsonReader& r, const QJsonObject& o, const s
     "name", "shortenedName", "flags", "txPower", "serviceUuids", "solicitations", "serviceData", "manufacturerData", \
         "rawSections"
 
-AdvertisingSpec readAdvertising(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    AdvertisingSpec a;
+AdvertisingDef readAdvertising(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    AdvertisingDef a;
     auto o = r.object(v, path);
     if (!o) return a;
     r.allowKeys(*o, path,
@@ -146,8 +146,8 @@ AdvertisingSpec readAdvertising(JsonReader& r, const QJsonValue& v, const std::s
     return a;
 }
 
-PairingSpec readPairing(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    PairingSpec p;
+PairingDef readPairing(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    PairingDef p;
     auto o = r.object(v, path);
     if (!o) return p;
     r.allowKeys(*o, path, {"canPair", "kind", "pin", "paired", "result", "timeoutMs"});
@@ -239,17 +239,24 @@ std::vector<TimedEvent> readEvents(JsonReader& r, const QJsonValue& v, const std
     return out;
 }
 
-DeviceSpec readDevice(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    DeviceSpec d;
+DeviceDef readDevice(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    DeviceDef d;
     auto o = r.object(v, path);
     if (!o) return d;
-    r.allowKeys(*o, path, {"address", "name", "online", "advertising", "gatt", "pairing", "latency", "events", "gauge"});
+    r.allowKeys(*o, path,
+                {"address", "name", "online", "connectable", "advertising", "gatt", "pairing", "latency", "events", "gauge"});
     if (!o->contains(QLatin1String("address"))) r.fail(path, "the device needs an \"address\"");
     r.field(*o, "address", path, d.address, [&](const QJsonValue& x, const std::string& p) { return r.address(x, p); });
     r.textField(*o, "name", path, d.name);
     r.boolField(*o, "online", path, d.online);
-    if (o->contains(QLatin1String("advertising")))
+    r.boolField(*o, "connectable", path, d.connectable);
+    if (!d.connectable) d.advertising.type = AdvertisementType::NonConnectableUndirected;
+    if (o->contains(QLatin1String("advertising"))) {
+        const AdvertisementType type = d.advertising.type;
         d.advertising = readAdvertising(r, o->value(QLatin1String("advertising")), path + ".advertising");
+        const QJsonObject adv = o->value(QLatin1String("advertising")).toObject();
+        if (!adv.contains(QLatin1String("type"))) d.advertising.type = type;
+    }
     if (o->contains(QLatin1String("gatt"))) {
         const std::string p = path + ".gatt";
         if (auto g = r.object(o->value(QLatin1String("gatt")), p)) {

@@ -49,8 +49,8 @@ InjectedError readError(JsonReader& r, const QJsonValue& v, const std::string& p
     return e;
 }
 
-std::vector<DescriptorSpec> readDescriptors(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    std::vector<DescriptorSpec> out;
+std::vector<DescriptorDef> readDescriptors(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    std::vector<DescriptorDef> out;
     auto a = r.array(v, path);
     if (!a) return out;
     for (int i = 0; i < a->size(); ++i) {
@@ -58,7 +58,7 @@ std::vector<DescriptorSpec> readDescriptors(JsonReader& r, const QJsonValue& v, 
         auto o = r.object(a->at(i), p);
         if (!o) continue;
         r.allowKeys(*o, p, {"handle", "uuid", "value", "writable", "errors", "latency"});
-        DescriptorSpec d;
+        DescriptorDef d;
         if (o->contains(QLatin1String("handle")))
             if (auto h = r.integer(o->value(QLatin1String("handle")), p + ".handle", 1, 0xFFFF)) d.handle = static_cast<uint16_t>(*h);
         if (auto g = r.uuid(o->value(QLatin1String("uuid")), p + ".uuid")) d.uuid = *g;
@@ -98,8 +98,8 @@ std::vector<PresentationFormat> readFormats(JsonReader& r, const QJsonValue& v, 
     return out;
 }
 
-CharacteristicSpec readCharacteristic(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    CharacteristicSpec c;
+CharacteristicDef readCharacteristic(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    CharacteristicDef c;
     auto o = r.object(v, path);
     if (!o) return c;
     r.allowKeys(*o, path,
@@ -145,8 +145,8 @@ ErrorMap readErrors(JsonReader& r, const QJsonValue& v, const std::string& path)
     return out;
 }
 
-std::vector<ServiceSpec> readServices(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    std::vector<ServiceSpec> out;
+std::vector<ServiceDef> readServices(JsonReader& r, const QJsonValue& v, const std::string& path) {
+    std::vector<ServiceDef> out;
     auto a = r.array(v, path);
     if (!a) return out;
     for (int i = 0; i < a->size(); ++i) {
@@ -154,7 +154,7 @@ std::vector<ServiceSpec> readServices(JsonReader& r, const QJsonValue& v, const 
         auto o = r.object(a->at(i), p);
         if (!o) continue;
         r.allowKeys(*o, p, {"handle", "uuid", "primary", "includes", "characteristics", "errors", "latency"});
-        ServiceSpec s;
+        ServiceDef s;
         if (o->contains(QLatin1String("handle")))
             if (auto h = r.integer(o->value(QLatin1String("handle")), p + ".handle", 1, 0xFFFF)) s.handle = static_cast<uint16_t>(*h);
         if (auto g = r.uuid(o->value(QLatin1String("uuid")), p + ".uuid")) s.uuid = *g;

@@ -11,7 +11,7 @@ namespace zenu::sim {
 
 Latency readLatency(JsonReader& r, const QJsonValue& v, const std::string& path);
 ErrorMap readErrors(JsonReader& r, const QJsonValue& v, const std::string& path);
-std::vector<ServiceSpec> readServices(JsonReader& r, const QJsonValue& v, const std::string& path);
-GaugeSpec readGauge(JsonReader& r, const QJsonValue& v, const std::string& path);
+std::vector<ServiceDef> readServices(JsonReader& r, const QJsonValue& v, const std::string& path);
+GaugeDef readGauge(JsonReader& r, const QJsonValue& v, const std::string& path);
 
 }  // namespace zenu::sim

@@ -54,21 +54,21 @@ void SimDevice::close() {
     for (auto& p : pending) p();
 }
 
-std::shared_ptr<SimService> SimDevice::serviceObject(const ServiceSpec& s) {
+std::shared_ptr<SimService> SimDevice::serviceObject(const ServiceDef& s) {
     if (auto existing = services_[s.handle].lock(); existing && existing->uuid() == s.uuid) return existing;
     auto created = std::make_shared<SimService>(shared_from_this(), s.handle, s.uuid);
     services_[s.handle] = created;
     return created;
 }
 
-std::shared_ptr<SimCharacteristic> SimDevice::characteristicObject(const ServiceSpec& s, const CharacteristicSpec& c) {
+std::shared_ptr<SimCharacteristic> SimDevice::characteristicObject(const ServiceDef& s, const CharacteristicDef& c) {
     if (auto existing = characteristics_[c.handle].lock(); existing && existing->uuid() == c.uuid) return existing;
     auto created = std::make_shared<SimCharacteristic>(shared_from_this(), s.handle, c.handle, c.uuid);
     characteristics_[c.handle] = created;
     return created;
 }
 
-std::shared_ptr<SimDescriptor> SimDevice::descriptorObject(const CharacteristicSpec& c, const DescriptorSpec& d) {
+std::shared_ptr<SimDescriptor> SimDevice::descriptorObject(const CharacteristicDef& c, const DescriptorDef& d) {
     if (auto existing = descriptors_[d.handle].lock(); existing && existing->uuid() == d.uuid) return existing;
     auto created = std::make_shared<SimDescriptor>(shared_from_this(), c.handle, d.handle, d.uuid);
     descriptors_[d.handle] = created;
@@ -83,7 +83,7 @@ std::shared_ptr<SimCharacteristic> SimDevice::existingCharacteristic(uint16_t ha
 GattServicesResult SimDevice::servicesResult(DeviceState& d, const std::optional<Guid>& uuid, bool cached) {
     GattServicesResult r;
     if (!cached)
-        if (auto e = GattDatabase::takeError(d.spec.gatt.errors, ErrorOp::Discover)) {
+        if (auto e = GattDatabase::takeError(d.def.gatt.errors, ErrorOp::Discover)) {
             r.status = e->status;
             if (e->status == CommunicationStatus::ProtocolError) r.protocolError = e->code;
             return r;
@@ -126,7 +126,7 @@ Async<GattServicesResult> SimDevice::getGattServicesForUuidAsync(const Guid& uui
 bool SimPairing::canPair() const {
     std::lock_guard lock(device_.world().m);
     const DeviceState* d = device_.world().find(device_.bluetoothAddress());
-    return d && d->spec.pairing.canPair;
+    return d && d->def.pairing.canPair;
 }
 
 bool SimPairing::isPaired() const {
@@ -150,7 +150,7 @@ Async<PairingResult> SimPairing::pairAsync(uint32_t kinds) {
             return op;
         }
         ms = world.latency(*d, LatencyKind::Pair);
-        timeoutMs = d->spec.pairing.timeoutMs;
+        timeoutMs = d->def.pairing.timeoutMs;
     }
     // The first outcome counts: an answer after the timeout changes nothing.
     auto decided = std::make_shared<std::atomic<bool>>(false);
@@ -182,12 +182,12 @@ Async<PairingResult> SimPairing::pairAsync(uint32_t kinds) {
             } else {
                 std::lock_guard lock(w->m);
                 DeviceState* d = w->find(address);
-                const PairingSpec* p = d ? &d->spec.pairing : nullptr;
+                const PairingDef* p = d ? &d->def.pairing : nullptr;
                 if (!d || d->session != session || device->closed()) outcome = PairingStatus::Failed;
                 else if (p->result) outcome = *p->result;
                 else if (!p->canPair) outcome = PairingStatus::NotReadyToPair;
                 else if (d->paired) outcome = PairingStatus::AlreadyPaired;
-                else if (!w->reachable(*d)) outcome = PairingStatus::ConnectionRejected;
+                else if (!w->linkable(*d)) outcome = PairingStatus::ConnectionRejected;
                 else if (!(kinds & p->kind)) outcome = PairingStatus::NoSupportedProfiles;
                 else if (device->pairing().pairingRequested.empty())
                     outcome = PairingStatus::RequiredHandlerNotRegistered;

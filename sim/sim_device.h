@@ -45,9 +45,9 @@ public:
     const std::shared_ptr<World>& worldPtr() const { return world_; }
     uint64_t session() const { return session_; }
     bool closed() const { return closed_; }
-    std::shared_ptr<SimService> serviceObject(const ServiceSpec& s);
-    std::shared_ptr<SimCharacteristic> characteristicObject(const ServiceSpec& s, const CharacteristicSpec& c);
-    std::shared_ptr<SimDescriptor> descriptorObject(const CharacteristicSpec& c, const DescriptorSpec& d);
+    std::shared_ptr<SimService> serviceObject(const ServiceDef& s);
+    std::shared_ptr<SimCharacteristic> characteristicObject(const ServiceDef& s, const CharacteristicDef& c);
+    std::shared_ptr<SimDescriptor> descriptorObject(const CharacteristicDef& c, const DescriptorDef& d);
     // The live object of a characteristic, if the client holds one.
     std::shared_ptr<SimCharacteristic> existingCharacteristic(uint16_t handle);
 

@@ -34,7 +34,7 @@ std::optional<R> injected(ErrorMap& errors, ErrorOp op) {
 }
 
 // The configuration bits a characteristic supports.
-bool configSupported(const CharacteristicSpec& c, uint16_t value) {
+bool configSupported(const CharacteristicDef& c, uint16_t value) {
     const uint32_t p = GattDatabase::declaredProperties(c);
     if ((value & 1) && !(p & properties::kNotify)) return false;
     if ((value & 2) && !(p & properties::kIndicate)) return false;
@@ -52,14 +52,14 @@ int attributeLatency(World& w, uint64_t address, LatencyKind kind, uint16_t hand
     std::lock_guard lock(w.m);
     DeviceState* d = w.find(address);
     if (!d) return 0;
-    ServiceSpec* s = d->db.service(handle);
-    CharacteristicSpec* owner = nullptr;
-    if (DescriptorSpec* desc = d->db.descriptor(handle, &owner)) {
-        ServiceSpec* os = nullptr;
+    ServiceDef* s = d->db.service(handle);
+    CharacteristicDef* owner = nullptr;
+    if (DescriptorDef* desc = d->db.descriptor(handle, &owner)) {
+        ServiceDef* os = nullptr;
         d->db.characteristic(owner->handle, &os);
         return w.latency(*d, kind, {&desc->latency, &owner->latency, os ? &os->latency : nullptr});
     }
-    if (CharacteristicSpec* c = d->db.characteristic(handle, &s)) return w.latency(*d, kind, {&c->latency, &s->latency});
+    if (CharacteristicDef* c = d->db.characteristic(handle, &s)) return w.latency(*d, kind, {&c->latency, &s->latency});
     if (s) return w.latency(*d, kind, {&s->latency});
     return w.latency(*d, kind);
 }
@@ -82,13 +82,13 @@ Async<GattServicesResult> SimService::included(std::optional<Guid> uuid, CacheMo
     const uint16_t handle = handle_;
     return device_->world().request<GattServicesResult>(
         *device_, ms, !cached, [device, handle, uuid, cached](DeviceState& d, Pending&) {
-            ServiceSpec* s = d.db.service(handle);
+            ServiceDef* s = d.db.service(handle);
             if (!s) return protocolError<GattServicesResult>(kInvalidHandle);
             if (!cached)
                 if (auto e = injected<GattServicesResult>(s->errors, ErrorOp::Discover)) return *e;
             GattServicesResult r;
             for (uint16_t inc : s->includes)
-                if (ServiceSpec* t = d.db.service(inc); t && (!uuid || t->uuid == *uuid))
+                if (ServiceDef* t = d.db.service(inc); t && (!uuid || t->uuid == *uuid))
                     r.services.push_back(device->serviceObject(*t));
             return r;
         });
@@ -107,7 +107,7 @@ Async<GattCharacteristicsResult> SimService::characteristics(std::optional<Guid>
     const uint16_t handle = handle_;
     return device_->world().request<GattCharacteristicsResult>(
         *device_, ms, !cached, [device, handle, uuid, cached](DeviceState& d, Pending&) {
-            ServiceSpec* s = d.db.service(handle);
+            ServiceDef* s = d.db.service(handle);
             if (!s) return protocolError<GattCharacteristicsResult>(kInvalidHandle);
             if (!cached)
                 if (auto e = injected<GattCharacteristicsResult>(s->errors, ErrorOp::Discover)) return *e;
@@ -131,10 +131,10 @@ uint32_t SimCharacteristic::characteristicProperties() const {
     World& w = device_->world();
     std::lock_guard lock(w.m);
     DeviceState* d = w.find(device_->bluetoothAddress());
-    CharacteristicSpec* c = d ? d->db.characteristic(handle_) : nullptr;
+    CharacteristicDef* c = d ? d->db.characteristic(handle_) : nullptr;
     if (!c) return 0;
     uint32_t p = GattDatabase::declaredProperties(*c);
-    const DescriptorSpec* ext = d->db.descriptorOf(*c, uuids::kExtendedProperties);
+    const DescriptorDef* ext = d->db.descriptorOf(*c, uuids::kExtendedProperties);
     if (ext && d->discoveredDescriptors.count(ext->handle)) p |= GattDatabase::extendedProperties(*c);
     return p;
 }
@@ -143,8 +143,8 @@ std::string SimCharacteristic::userDescription() const {
     World& w = device_->world();
     std::lock_guard lock(w.m);
     DeviceState* d = w.find(device_->bluetoothAddress());
-    CharacteristicSpec* c = d ? d->db.characteristic(handle_) : nullptr;
-    const DescriptorSpec* desc = c ? d->db.descriptorOf(*c, uuids::kUserDescription) : nullptr;
+    CharacteristicDef* c = d ? d->db.characteristic(handle_) : nullptr;
+    const DescriptorDef* desc = c ? d->db.descriptorOf(*c, uuids::kUserDescription) : nullptr;
     if (!desc || !d->discoveredDescriptors.count(desc->handle)) return {};
     return std::string(desc->value.begin(), desc->value.end());
 }
@@ -154,7 +154,7 @@ std::vector<PresentationFormat> SimCharacteristic::presentationFormats() const {
     std::lock_guard lock(w.m);
     std::vector<PresentationFormat> out;
     DeviceState* d = w.find(device_->bluetoothAddress());
-    CharacteristicSpec* c = d ? d->db.characteristic(handle_) : nullptr;
+    CharacteristicDef* c = d ? d->db.characteristic(handle_) : nullptr;
     if (!c) return out;
     for (const auto& desc : c->descriptors)
         if (desc.uuid == uuids::kPresentationFormat && d->discoveredDescriptors.count(desc.handle))
@@ -170,7 +170,7 @@ Async<GattDescriptorsResult> SimCharacteristic::descriptors(std::optional<Guid> 
     const uint16_t handle = handle_;
     return device_->world().request<GattDescriptorsResult>(
         *device_, ms, !cached, [device, handle, uuid, cached](DeviceState& d, Pending&) {
-            CharacteristicSpec* c = d.db.characteristic(handle);
+            CharacteristicDef* c = d.db.characteristic(handle);
             if (!c) return protocolError<GattDescriptorsResult>(kInvalidHandle);
             if (!cached)
                 if (auto e = injected<GattDescriptorsResult>(c->errors, ErrorOp::Discover)) return *e;
@@ -198,7 +198,7 @@ Async<GattReadResult> SimCharacteristic::readValueAsync(CacheMode mode) {
     const int ms = attributeLatency(w, address, fromCache ? LatencyKind::Cached : LatencyKind::Read, handle_);
     const uint16_t handle = handle_;
     return w.request<GattReadResult>(*device_, ms, !fromCache, [&w, handle, fromCache](DeviceState& d, Pending& pending) {
-        CharacteristicSpec* c = d.db.characteristic(handle);
+        CharacteristicDef* c = d.db.characteristic(handle);
         if (!c) return protocolError<GattReadResult>(kInvalidHandle);
         GattReadResult r;
         if (fromCache) {
@@ -223,7 +223,7 @@ Async<GattWriteResult> SimCharacteristic::writeValueWithResultAsync(const Bytes&
     const int ms = attributeLatency(w, device_->bluetoothAddress(), LatencyKind::Write, handle_);
     const uint16_t handle = handle_;
     return w.request<GattWriteResult>(*device_, ms, true, [&w, handle, value, option](DeviceState& d, Pending& pending) {
-        CharacteristicSpec* c = d.db.characteristic(handle);
+        CharacteristicDef* c = d.db.characteristic(handle);
         if (!c) return protocolError<GattWriteResult>(kInvalidHandle);
         if (auto e = injected<GattWriteResult>(c->errors, ErrorOp::Write)) return *e;
         const uint32_t p = GattDatabase::declaredProperties(*c);
@@ -251,9 +251,9 @@ Async<GattWriteResult> SimCharacteristic::writeClientCharacteristicConfiguration
     const uint16_t handle = handle_;
     const auto value = static_cast<uint16_t>(config);
     return w.request<GattWriteResult>(*device_, ms, true, [&w, handle, value](DeviceState& d, Pending& pending) {
-        CharacteristicSpec* c = d.db.characteristic(handle);
+        CharacteristicDef* c = d.db.characteristic(handle);
         if (!c) return protocolError<GattWriteResult>(kInvalidHandle);
-        DescriptorSpec* cccd = d.db.descriptorOf(*c, uuids::kClientConfig);
+        DescriptorDef* cccd = d.db.descriptorOf(*c, uuids::kClientConfig);
         if (!cccd) return protocolError<GattWriteResult>(kAttributeNotFound);
         if (auto e = injected<GattWriteResult>(c->errors, ErrorOp::CccdWrite)) return *e;
         if (auto e = injected<GattWriteResult>(cccd->errors, ErrorOp::Write)) return *e;
@@ -269,9 +269,9 @@ Async<GattClientConfigResult> SimCharacteristic::readClientCharacteristicConfigu
     const int ms = attributeLatency(w, device_->bluetoothAddress(), LatencyKind::Cccd, handle_);
     const uint16_t handle = handle_;
     return w.request<GattClientConfigResult>(*device_, ms, true, [handle](DeviceState& d, Pending&) {
-        CharacteristicSpec* c = d.db.characteristic(handle);
+        CharacteristicDef* c = d.db.characteristic(handle);
         if (!c) return protocolError<GattClientConfigResult>(kInvalidHandle);
-        DescriptorSpec* cccd = d.db.descriptorOf(*c, uuids::kClientConfig);
+        DescriptorDef* cccd = d.db.descriptorOf(*c, uuids::kClientConfig);
         if (!cccd) return protocolError<GattClientConfigResult>(kAttributeNotFound);
         if (auto e = injected<GattClientConfigResult>(c->errors, ErrorOp::CccdRead)) return *e;
         if (auto e = injected<GattClientConfigResult>(cccd->errors, ErrorOp::Read)) return *e;
@@ -290,7 +290,7 @@ Async<GattReadResult> SimDescriptor::readValueAsync(CacheMode mode) {
     const int ms = attributeLatency(w, address, fromCache ? LatencyKind::Cached : LatencyKind::Read, handle_);
     const uint16_t handle = handle_;
     return w.request<GattReadResult>(*device_, ms, !fromCache, [&w, handle, fromCache](DeviceState& d, Pending& pending) {
-        DescriptorSpec* desc = d.db.descriptor(handle);
+        DescriptorDef* desc = d.db.descriptor(handle);
         if (!desc) return protocolError<GattReadResult>(kInvalidHandle);
         GattReadResult r;
         if (fromCache) {
@@ -313,8 +313,8 @@ Async<GattWriteResult> SimDescriptor::writeValueWithResultAsync(const Bytes& val
     const int ms = attributeLatency(w, device_->bluetoothAddress(), LatencyKind::Write, handle_);
     const uint16_t handle = handle_;
     return w.request<GattWriteResult>(*device_, ms, true, [&w, handle, value](DeviceState& d, Pending& pending) {
-        CharacteristicSpec* c = nullptr;
-        DescriptorSpec* desc = d.db.descriptor(handle, &c);
+        CharacteristicDef* c = nullptr;
+        DescriptorDef* desc = d.db.descriptor(handle, &c);
         if (!desc) return protocolError<GattWriteResult>(kInvalidHandle);
         if (auto e = injected<GattWriteResult>(desc->errors, ErrorOp::Write)) return *e;
         if (desc->uuid == uuids::kClientConfig) {

@@ -61,7 +61,7 @@ Async<std::optional<AdapterInfo>> SimStack::getDefaultAdapterAsync() {
         ms = latencyField(world->scenario.latency, LatencyKind::Device).value_or(defaultLatency(LatencyKind::Device));
     }
     return world->answer<std::optional<AdapterInfo>>(ms, [w = world.get()](Pending&) -> std::optional<AdapterInfo> {
-        const AdapterSpec& a = w->scenario.adapter;
+        const AdapterDef& a = w->scenario.adapter;
         if (!a.present) return std::nullopt;
         return AdapterInfo{a.address, a.lowEnergy};
     });
@@ -121,7 +121,7 @@ void SimStack::setName(uint64_t address, const std::string& name) {
 }
 
 void SimStack::setAdvertising(uint64_t address, bool enabled) {
-    act(address, [enabled](World&, DeviceState* d, Pending&) { d->spec.advertising.enabled = enabled; });
+    act(address, [enabled](World&, DeviceState* d, Pending&) { d->def.advertising.enabled = enabled; });
 }
 
 void SimStack::sendValue(uint64_t address, uint16_t handle, const Bytes& value) {
@@ -130,12 +130,12 @@ void SimStack::sendValue(uint64_t address, uint16_t handle, const Bytes& value) 
 
 void SimStack::setValue(uint64_t address, uint16_t handle, const Bytes& value) {
     act(address, [handle, value](World&, DeviceState* d, Pending&) {
-        if (CharacteristicSpec* c = d->db.characteristic(handle)) c->value = value;
-        else if (DescriptorSpec* desc = d->db.descriptor(handle)) desc->value = value;
+        if (CharacteristicDef* c = d->db.characteristic(handle)) c->value = value;
+        else if (DescriptorDef* desc = d->db.descriptor(handle)) desc->value = value;
     });
 }
 
-void SimStack::changeServices(uint64_t address, std::vector<ServiceSpec> add, std::vector<uint16_t> remove) {
+void SimStack::changeServices(uint64_t address, std::vector<ServiceDef> add, std::vector<uint16_t> remove) {
     TimedEvent e;
     e.type = EventType::ServicesChanged;
     e.addServices = std::move(add);
@@ -148,15 +148,15 @@ void SimStack::injectError(uint64_t address, uint16_t handle, ErrorOp op, Inject
     std::lock_guard lock(world_->m);
     DeviceState* d = world_->find(address);
     if (!d) return;
-    if (handle == 0) d->spec.gatt.errors[op] = error;
-    else if (ServiceSpec* s = d->db.service(handle)) s->errors[op] = error;
-    else if (CharacteristicSpec* c = d->db.characteristic(handle)) c->errors[op] = error;
-    else if (DescriptorSpec* desc = d->db.descriptor(handle)) desc->errors[op] = error;
+    if (handle == 0) d->def.gatt.errors[op] = error;
+    else if (ServiceDef* s = d->db.service(handle)) s->errors[op] = error;
+    else if (CharacteristicDef* c = d->db.characteristic(handle)) c->errors[op] = error;
+    else if (DescriptorDef* desc = d->db.descriptor(handle)) desc->errors[op] = error;
 }
 
 void SimStack::setLatency(uint64_t address, const Latency& latency) {
     std::lock_guard lock(world_->m);
-    if (DeviceState* d = world_->find(address)) d->spec.latency = latency;
+    if (DeviceState* d = world_->find(address)) d->def.latency = latency;
 }
 
 bool SimStack::settle(std::chrono::milliseconds timeout) {
@@ -202,8 +202,8 @@ std::optional<Bytes> SimStack::value(uint64_t address, uint16_t handle) const {
     std::lock_guard lock(world_->m);
     DeviceState* d = world_->find(address);
     if (!d) return std::nullopt;
-    if (const CharacteristicSpec* c = d->db.characteristic(handle)) return c->value;
-    if (const DescriptorSpec* desc = d->db.descriptor(handle)) return desc->value;
+    if (const CharacteristicDef* c = d->db.characteristic(handle)) return c->value;
+    if (const DescriptorDef* desc = d->db.descriptor(handle)) return desc->value;
     return std::nullopt;
 }
 
@@ -225,7 +225,7 @@ uint16_t SimStack::handleOf(uint64_t address, const Guid& uuid) const {
 std::vector<uint64_t> SimStack::addresses() const {
     std::lock_guard lock(world_->m);
     std::vector<uint64_t> out;
-    for (const auto& d : world_->devices) out.push_back(d->spec.address);
+    for (const auto& d : world_->devices) out.push_back(d->def.address);
     return out;
 }
 

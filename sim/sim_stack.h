@@ -41,7 +41,7 @@ public:
     // Stores the value and notifies or indicates it as the client configured the characteristic.
     void sendValue(uint64_t address, uint16_t handle, const Bytes& value);
     void setValue(uint64_t address, uint16_t handle, const Bytes& value);
-    void changeServices(uint64_t address, std::vector<ServiceSpec> add, std::vector<uint16_t> remove);
+    void changeServices(uint64_t address, std::vector<ServiceDef> add, std::vector<uint16_t> remove);
     // handle 0: the device's own service discovery.
     void injectError(uint64_t address, uint16_t handle, ErrorOp op, InjectedError error);
     void setLatency(uint64_t address, const Latency& latency);

@@ -50,7 +50,7 @@ void SimWatcher::start() {
     std::unique_lock lock(world_->m);
     if (busyLocked()) return;
     const uint64_t generation = ++generation_;
-    const AdapterSpec& adapter = world_->scenario.adapter;
+    const AdapterDef& adapter = world_->scenario.adapter;
     int delay = adapter.scanStartDelayMs;
     std::optional<BluetoothErrorCode> abort;
     if (!adapter.present || !world_->radioOn) abort = BluetoothErrorCode::RadioNotAvailable;
@@ -111,9 +111,9 @@ void SimWatcher::scheduleAdvertising(uint64_t generation) {
     std::weak_ptr<SimWatcher> weak = weak_from_this();
     int index = 0;
     for (const auto& d : world_->devices) {
-        const int interval = std::max(10, d->spec.advertising.intervalMs);
+        const int interval = std::max(10, d->def.advertising.intervalMs);
         const int phase = (index++ * 13) % interval;
-        const uint64_t address = d->spec.address;
+        const uint64_t address = d->def.address;
         world_->scheduler.postIn(phase, [weak, address, generation] {
             if (auto self = weak.lock()) self->advertise(address, generation);
         });
@@ -127,7 +127,7 @@ void SimWatcher::advertise(uint64_t address, uint64_t generation) {
         if (generation != generation_ || status_ != WatcherStatus::Started) return;
         DeviceState* d = world_->find(address);
         if (!d) return;
-        const AdvertisingSpec& adv = d->spec.advertising;
+        const AdvertisingDef& adv = d->def.advertising;
         if (adv.enabled && world_->reachable(*d)) {
             AdvertisementReceivedArgs args;
             args.bluetoothAddress = address;

@@ -22,14 +22,14 @@ public:
     LockedContext(World& w, DeviceState& d) : w_(w), d_(d) {}
     int64_t elapsedMs() const override { return w_.elapsedMs(); }
     void setValue(uint16_t handle, const Bytes& value) override {
-        if (CharacteristicSpec* c = d_.db.characteristic(handle)) c->value = value;
-        else if (DescriptorSpec* desc = d_.db.descriptor(handle)) desc->value = value;
+        if (CharacteristicDef* c = d_.db.characteristic(handle)) c->value = value;
+        else if (DescriptorDef* desc = d_.db.descriptor(handle)) desc->value = value;
     }
     void sendValue(uint16_t handle, const Bytes& value) override { w_.sendValue(d_, handle, value); }
     uint16_t clientConfig(uint16_t handle) const override { return d_.db.clientConfig(handle); }
     void after(int delayMs, std::function<void(DeviceContext&)> work) override {
         std::weak_ptr<World> weak = w_.weak_from_this();
-        const uint64_t address = d_.spec.address;
+        const uint64_t address = d_.def.address;
         w_.scheduler.postIn(delayMs, [weak, address, work = std::move(work)] {
             auto w = weak.lock();
             if (!w) return;
@@ -43,7 +43,7 @@ public:
     }
     void goOffline(int forMs) override {
         std::weak_ptr<World> weak = w_.weak_from_this();
-        const uint64_t address = d_.spec.address;
+        const uint64_t address = d_.def.address;
         w_.scheduler.postIn(0, [weak, address, forMs] {
             auto w = weak.lock();
             if (!w) return;
@@ -117,29 +117,29 @@ std::shared_ptr<World> World::create(Scenario scenario, std::string* error) {
             continue;
         }
         auto it = std::find_if(scenario.devices.begin(), scenario.devices.end(),
-                               [&](const DeviceSpec& d) { return d.address == e.address; });
+                               [&](const DeviceDef& d) { return d.address == e.address; });
         if (it == scenario.devices.end()) return fail("an event names the unknown device " + addressText(e.address));
         it->events.push_back(e);
     }
     scenario.events = std::move(global);
-    for (const auto& spec : scenario.devices) {
-        if (w->find(spec.address)) return fail("two devices have the address " + addressText(spec.address));
+    for (const auto& def : scenario.devices) {
+        if (w->find(def.address)) return fail("two devices have the address " + addressText(def.address));
         auto d = std::make_unique<DeviceState>();
-        d->spec = spec;
-        d->name = spec.name;
-        d->online = spec.online;
-        d->paired = spec.pairing.paired;
-        d->advertisedNameFollows = !spec.advertising.data.name.has_value();
-        std::vector<ServiceSpec> services;
-        std::optional<GaugeSpec> gauge;
-        if (spec.gauge) {
-            gauge = resolvedGauge(*spec.gauge, spec.address);
+        d->def = def;
+        d->name = def.name;
+        d->online = def.online;
+        d->paired = def.pairing.paired;
+        d->advertisedNameFollows = !def.advertising.data.name.has_value();
+        std::vector<ServiceDef> services;
+        std::optional<GaugeDef> gauge;
+        if (def.gauge) {
+            gauge = resolvedGauge(*def.gauge, def.address);
             services = gaugeServices(*gauge);
             if (d->name.empty()) d->name = gauge->name;
         }
-        services.insert(services.end(), spec.gatt.services.begin(), spec.gatt.services.end());
+        services.insert(services.end(), def.gatt.services.begin(), def.gatt.services.end());
         std::string why;
-        if (!d->db.build(std::move(services), &why)) return fail("device " + addressText(spec.address) + ": " + why);
+        if (!d->db.build(std::move(services), &why)) return fail("device " + addressText(def.address) + ": " + why);
         if (gauge) d->behaviour = makeGaugeBehaviour(*gauge, d->db);
         w->devices.push_back(std::move(d));
     }
@@ -162,7 +162,7 @@ void World::shutdown() {
 
 DeviceState* World::find(uint64_t address) {
     for (auto& d : devices)
-        if (d->spec.address == address) return d.get();
+        if (d->def.address == address) return d.get();
     return nullptr;
 }
 
@@ -174,7 +174,7 @@ int World::latency(const DeviceState& d, LatencyKind kind, std::initializer_list
     for (const Latency* l : inner)
         if (l)
             if (auto v = latencyField(*l, kind)) return *v;
-    if (auto v = latencyField(d.spec.latency, kind)) return *v;
+    if (auto v = latencyField(d.def.latency, kind)) return *v;
     if (auto v = latencyField(scenario.latency, kind)) return *v;
     return defaultLatency(kind);
 }
@@ -186,7 +186,7 @@ std::shared_ptr<SimDevice> World::clientFor(DeviceState& d) {
     d.clientCache.clear();
     d.discoveredDescriptors.clear();
     d.busyUntil = Clock::now();
-    auto c = std::make_shared<SimDevice>(shared_from_this(), d.spec.address, d.spec.advertising.addressType, d.session);
+    auto c = std::make_shared<SimDevice>(shared_from_this(), d.def.address, d.def.advertising.addressType, d.session);
     d.client = c;
     armEvents(d, EventFrom::Connect);
     return c;
@@ -243,7 +243,7 @@ namespace {
 // The stack reconnects a held device that comes back, as an operating system does.
 void scheduleReopen(World& w, DeviceState& d) {
     std::weak_ptr<World> weak = w.weak_from_this();
-    const uint64_t address = d.spec.address, session = d.session;
+    const uint64_t address = d.def.address, session = d.session;
     w.scheduler.postIn(w.latency(d, LatencyKind::Connect), [weak, address, session] {
         auto world = weak.lock();
         if (!world) return;
@@ -289,7 +289,7 @@ void World::setRadio(bool on, bluetooth::BluetoothErrorCode reason, Pending& pen
 }
 
 void World::sendValue(DeviceState& d, uint16_t handle, const Bytes& value) {
-    CharacteristicSpec* c = d.db.characteristic(handle);
+    CharacteristicDef* c = d.db.characteristic(handle);
     if (!c) return;
     c->value = value;
     const uint16_t config = d.db.clientConfig(handle);
@@ -309,7 +309,7 @@ void World::sendValue(DeviceState& d, uint16_t handle, const Bytes& value) {
                  d.lastNotifyDue);
     d.lastNotifyDue = due;
     std::weak_ptr<World> weak = weak_from_this();
-    const uint64_t address = d.spec.address, session = d.session;
+    const uint64_t address = d.def.address, session = d.session;
     scheduler.post(due, [weak, target, value, address, session] {
         auto w = weak.lock();
         if (!w) return;
@@ -358,8 +358,8 @@ void World::changeServices(DeviceState& d, const TimedEvent& e, Pending& pending
 
 void World::armEvents(DeviceState& d, EventFrom from) {
     const uint64_t session = from == EventFrom::Start ? 0 : d.session;
-    for (const auto& e : d.spec.events)
-        if (e.from == from) postEvent(d.spec.address, e, session, 0, e.atMs);
+    for (const auto& e : d.def.events)
+        if (e.from == from) postEvent(d.def.address, e, session, 0, e.atMs);
 }
 
 void World::postEvent(uint64_t address, const TimedEvent& e, uint64_t session, int occurrence, int delayMs) {
@@ -379,7 +379,7 @@ void World::applyEvent(uint64_t address, const TimedEvent& e, uint64_t session, 
         switch (e.type) {
         case EventType::Notify:
             if (d) {
-                const CharacteristicSpec* c = d->db.characteristic(e.handle);
+                const CharacteristicDef* c = d->db.characteristic(e.handle);
                 if (c) {
                     const Bytes value =
                         e.values.empty() ? c->value : e.values[static_cast<std::size_t>(occurrence) % e.values.size()];
@@ -402,7 +402,7 @@ void World::applyEvent(uint64_t address, const TimedEvent& e, uint64_t session, 
         case EventType::RadioOff: setRadio(false, e.error, pending); break;
         case EventType::RadioOn: setRadio(true, e.error, pending); break;
         case EventType::Advertising:
-            if (d) d->spec.advertising.enabled = e.enabled;
+            if (d) d->def.advertising.enabled = e.enabled;
             break;
         }
         if (e.everyMs > 0 && (e.count < 0 || occurrence + 1 < e.count))

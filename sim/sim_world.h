@@ -30,7 +30,7 @@ class SimWatcher;
 using Pending = std::vector<std::function<void()>>;
 
 struct DeviceState {
-    DeviceSpec spec;  // advertising, pairing, latency, events
+    DeviceDef def;  // advertising, pairing, latency, events
     std::string name;
     bool advertisedNameFollows = true;  // the advertised name is the device name
     bool online = true;
@@ -76,6 +76,7 @@ public:
     int64_t elapsedMs() const;
     int latency(const DeviceState& d, LatencyKind kind, std::initializer_list<const Latency*> inner = {}) const;
     bool reachable(const DeviceState& d) const { return d.online && radioOn; }
+    bool linkable(const DeviceState& d) const { return reachable(d) && d.def.connectable; }
 
     // The device object for an address (the live one, or a new one with a new session).
     std::shared_ptr<SimDevice> clientFor(DeviceState& d);
@@ -144,7 +145,7 @@ bluetooth::Async<R> World::request(SimDevice& client, int latencyMs, bool needsL
         return op;
     }
     int ms = latencyMs;
-    if (needsLink && !reachable(*d)) ms = latency(*d, LatencyKind::Unreachable);
+    if (needsLink && !linkable(*d)) ms = latency(*d, LatencyKind::Unreachable);
     else if (needsLink && !d->linkOpen && !d->linkPending) {
         ms += latency(*d, LatencyKind::Connect);
         d->linkPending = true;
@@ -172,7 +173,7 @@ bluetooth::Async<R> World::request(SimDevice& client, int latencyMs, bool needsL
                 DeviceState* dev = w->find(id.address);
                 if (dev) dev->inFlight.erase(requestId);
                 if (dev && dev->session == id.session && w->alive()) {
-                    if (needsLink && !w->reachable(*dev)) {
+                    if (needsLink && !w->linkable(*dev)) {
                         result = unreachableResult<R>();
                     } else {
                         if (needsLink && !dev->linkOpen) w->openLink(*dev, pending);

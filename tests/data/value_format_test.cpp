@@ -148,6 +148,19 @@ TEST_F(FormatValueTest, UnknownDescriptorsShowTwoDecimals) {
     EXPECT_EQ(shown(1.2345, ""), QStringLiteral("1.23"));
 }
 
+TEST_F(FormatValueTest, DisplayedValueIsWhatFormatValueStores) {
+    testing::useGauge(QStringLiteral("XK"), QStringLiteral("mT"));
+    lastFormattedText = QStringLiteral("untouched");
+    for (double v : {0.12345, 99.9995, 150.55, 12345.5, -7.25})
+        for (const char* d : {"mT", "µVs", "µm", "Stat", "2", "xyz"}) {
+            const double shownValue = displayedValue(v, u(d));
+            EXPECT_EQ(lastFormattedText, QStringLiteral("untouched"));
+            FormatValue(v, u(d));
+            EXPECT_EQ(shownValue, lastFormattedValue) << v << " " << d;
+            lastFormattedText = QStringLiteral("untouched");
+        }
+}
+
 TEST(RoundToDecimalsTest, ReadsTheDecimalsAsANumber) {
     EXPECT_DOUBLE_EQ(RoundToDecimals(2.5, QStringLiteral("0")), 2);
     EXPECT_DOUBLE_EQ(RoundToDecimals(1.25, QStringLiteral("1")), 1.2);

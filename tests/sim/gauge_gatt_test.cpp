@@ -15,9 +15,9 @@ Scenario gaugeScenario() {
     Scenario s;
     s.latency.connect = 1;
     s.latency.unreachable = 10;
-    DeviceSpec five;
+    DeviceDef five;
     five.address = kGauge5;
-    GaugeSpec g5;
+    GaugeDef g5;
     g5.model = GaugeModel::QX;
     g5.serial = "4711";
     g5.clock = QDateTime(QDate(2024, 3, 5), QTime(14, 22, 10), QTimeZone::utc());
@@ -37,9 +37,9 @@ Scenario gaugeScenario() {
     five.gauge = g5;
     s.devices.push_back(five);
 
-    DeviceSpec four;
+    DeviceDef four;
     four.address = kGauge4;
-    GaugeSpec g4;
+    GaugeDef g4;
     g4.model = GaugeModel::VQB;
     StoredMemory mem;
     mem.number = 1;

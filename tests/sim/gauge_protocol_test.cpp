@@ -24,8 +24,8 @@ FileReading reading(double value, int method = 0, bool deleted = false, int numb
     return r;
 }
 
-GaugeSpec family5() {
-    GaugeSpec g;
+GaugeDef family5() {
+    GaugeDef g;
     g.model = GaugeModel::QX;
     g.serial = "4711";
     GaugeFile m;
@@ -47,8 +47,8 @@ GaugeSpec family5() {
     return resolvedGauge(g, kGauge5);
 }
 
-GaugeSpec family4() {
-    GaugeSpec g;
+GaugeDef family4() {
+    GaugeDef g;
     g.model = GaugeModel::VQB;
     StoredMemory one;
     one.number = 1;
@@ -154,9 +154,9 @@ TEST(GaugeCommands, DataProtocolSwitch) {
 }
 
 TEST(GaugeCommands, FileListInPieces) {
-    GaugeSpec spec = family5();
-    spec.listPieceSize = 8;
-    GaugeProtocol gauge(spec, kClock);
+    GaugeDef def = family5();
+    def.listPieceSize = 8;
+    GaugeProtocol gauge(def, kClock);
     const GaugeReply r = gauge.command("$ls!", 0);
     EXPECT_EQ(r.text.substr(0, 4), "$ls?");
     EXPECT_EQ(r.text.substr(14), "m001 s002 t003 setup!");
@@ -204,19 +204,19 @@ TEST(GaugeCommands, FileReadInBlocks) {
 }
 
 TEST(GaugeCommands, HandleFiftyFiveCanBeProvoked) {
-    GaugeSpec spec = family5();
-    spec.firstFileHandle = 55;
-    GaugeProtocol gauge(spec, kClock);
+    GaugeDef def = family5();
+    def.firstFileHandle = 55;
+    GaugeProtocol gauge(def, kClock);
     EXPECT_EQ(gauge.command("$fr?s002!", 0).text, "$fr?55 168!");
 }
 
 TEST(GaugeFaults, NoLateMalformed) {
-    GaugeSpec spec = family5();
-    spec.replyDelayMs = 5;
-    spec.faults = {{FaultKind::NoReply, "$gcv", 0, "", 0, 0, 1},
+    GaugeDef def = family5();
+    def.replyDelayMs = 5;
+    def.faults = {{FaultKind::NoReply, "$gcv", 0, "", 0, 0, 1},
                    {FaultKind::LateReply, "$glt", 1500, "", 0, 0, -1},
                    {FaultKind::Malformed, "$fc", 0, "$fc?x 0!", 0, 0, 1}};
-    GaugeProtocol gauge(spec, kClock);
+    GaugeProtocol gauge(def, kClock);
     EXPECT_FALSE(gauge.command("$gcv!", 0).answered);
     const GaugeReply again = gauge.command("$gcv!", 0);  // struck once only
     EXPECT_TRUE(again.answered);
@@ -230,9 +230,9 @@ TEST(GaugeFaults, NoLateMalformed) {
 }
 
 TEST(GaugeFaults, DisconnectInTheMiddleOfADownload) {
-    GaugeSpec spec = family5();
-    spec.faults = {{FaultKind::Disconnect, "$rd", 0, "", 2, 300, 1}};
-    GaugeProtocol gauge(spec, kClock);
+    GaugeDef def = family5();
+    def.faults = {{FaultKind::Disconnect, "$rd", 0, "", 2, 300, 1}};
+    GaugeProtocol gauge(def, kClock);
     gauge.command("$fr?m001!", 0);
     EXPECT_TRUE(gauge.command("$rd?1 32!", 0).answered);
     EXPECT_TRUE(gauge.command("$rd?1 32!", 0).answered);
@@ -337,9 +337,9 @@ TEST(LiveReadings, StreamInBothLayouts) {
 }
 
 TEST(LiveReadings, StreamWithoutRepeatEnds) {
-    GaugeSpec spec = family5();
-    spec.live.repeat = false;
-    GaugeProtocol gauge(spec, kClock);
+    GaugeDef def = family5();
+    def.live.repeat = false;
+    GaugeProtocol gauge(def, kClock);
     EXPECT_NE(gauge.nextLiveNotification(0), "");
     EXPECT_NE(gauge.nextLiveNotification(0), "");
     EXPECT_EQ(gauge.nextLiveNotification(0), "");
@@ -372,12 +372,12 @@ TEST(MemoryFile, MeasurementMemoryLayout) {
 }
 
 TEST(MemoryFile, SingleValuesAndTraces) {
-    const GaugeSpec spec = family5();
-    const auto s = memoryFileBytes(spec.files[1], kClock);
+    const GaugeDef def = family5();
+    const auto s = memoryFileBytes(def.files[1], kClock);
     ASSERT_EQ(s.size(), 160u + 8);
     EXPECT_EQ(s[4], 2);
     EXPECT_FLOAT_EQ(singleAt(s, 164), 2.5f);
-    const auto t = memoryFileBytes(spec.files[2], kClock);
+    const auto t = memoryFileBytes(def.files[2], kClock);
     ASSERT_EQ(t.size(), 160u + 36);
     EXPECT_EQ(t[4], 3);
     EXPECT_EQ(t[130] | (t[131] << 8), 10);
@@ -402,9 +402,9 @@ TEST(MemoryFile, EveryMethodCode) {
 }
 
 TEST(GaugeModels, ResolvedDefaults) {
-    GaugeSpec g;
+    GaugeDef g;
     g.model = GaugeModel::XK;
-    const GaugeSpec r = resolvedGauge(g, 0xC47F51005005);
+    const GaugeDef r = resolvedGauge(g, 0xC47F51005005);
     EXPECT_EQ(r.name, "FLUX XK");
     EXPECT_EQ(r.unit, "mVs");
     EXPECT_EQ(r.decimals, 3);

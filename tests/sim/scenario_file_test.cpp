@@ -86,7 +86,7 @@ TEST(ScenarioJson, ReadsEveryPartOfADevice) {
     EXPECT_EQ(s.adapter.scanAbort, BluetoothErrorCode::ResourceInUse);
     EXPECT_EQ(s.latency.device, 13);
     ASSERT_EQ(s.devices.size(), 1u);
-    const DeviceSpec& d = s.devices[0];
+    const DeviceDef& d = s.devices[0];
     EXPECT_FALSE(d.online);
     EXPECT_EQ(d.advertising.data.name, "Adv");
     EXPECT_EQ(d.advertising.data.serviceUuids.size(), 2u);
@@ -98,11 +98,11 @@ TEST(ScenarioJson, ReadsEveryPartOfADevice) {
     EXPECT_EQ(d.pairing.kind, pairing_kinds::kProvidePin);
     EXPECT_EQ(d.pairing.result, PairingStatus::Failed);
     EXPECT_EQ(d.gatt.errors.at(ErrorOp::Discover).status, CommunicationStatus::AccessDenied);
-    const ServiceSpec& svc = d.gatt.services.at(0);
+    const ServiceDef& svc = d.gatt.services.at(0);
     EXPECT_EQ(svc.handle, 0x10);
     EXPECT_FALSE(svc.primary);
     EXPECT_EQ(svc.errors.at(ErrorOp::Discover).code, 10);
-    const CharacteristicSpec& c = svc.characteristics.at(0);
+    const CharacteristicDef& c = svc.characteristics.at(0);
     EXPECT_EQ(c.properties, properties::kRead | properties::kNotify | properties::kReliableWrites);
     EXPECT_EQ(c.formats.at(0).exponent, -1);
     EXPECT_EQ(c.descriptors.at(0).errors.at(ErrorOp::Read).code, 0x85);
@@ -135,7 +135,7 @@ TEST(ScenarioJson, ReadsAGauge) {
         "faults": [{"kind": "disconnect", "afterBlocks": 3, "offlineMs": 500, "times": 1},
                    {"kind": "malformed", "command": "$gcv", "reply": "$gcv?x!"}]}}]})");
     ASSERT_EQ(s.devices.size(), 1u);
-    const GaugeSpec& g = *s.devices[0].gauge;
+    const GaugeDef& g = *s.devices[0].gauge;
     EXPECT_EQ(g.model, GaugeModel::KV6);
     EXPECT_EQ(g.firmware, 900);
     EXPECT_EQ(g.clock, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
@@ -155,6 +155,18 @@ TEST(ScenarioJson, ReadsAGauge) {
     EXPECT_TRUE(g.live.readings[2].dualValue);
     EXPECT_EQ(g.faults.at(0).command, "$rd");
     EXPECT_EQ(g.faults.at(1).kind, FaultKind::Malformed);
+}
+
+TEST(ScenarioJson, NonConnectableDevices) {
+    const Scenario s = parsed(R"({"devices": [{"address": "C47F51001001", "connectable": false},
+        {"address": "C47F51001002", "connectable": false, "advertising": {"rssi": -40}},
+        {"address": "C47F51001003", "connectable": false, "advertising": {"type": "ScannableUndirected"}}]})");
+    ASSERT_EQ(s.devices.size(), 3u);
+    EXPECT_FALSE(s.devices[0].connectable);
+    EXPECT_EQ(s.devices[0].advertising.type, AdvertisementType::NonConnectableUndirected);
+    EXPECT_EQ(s.devices[1].advertising.type, AdvertisementType::NonConnectableUndirected);
+    EXPECT_EQ(s.devices[1].advertising.rssi, -40);
+    EXPECT_EQ(s.devices[2].advertising.type, AdvertisementType::ScannableUndirected);
 }
 
 TEST(ScenarioJson, GenerateIsDeterministic) {

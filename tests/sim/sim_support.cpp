@@ -6,17 +6,17 @@ Scenario basicScenario() {
     Scenario s;
     s.latency.connect = 1;
     s.latency.unreachable = 20;
-    DeviceSpec d;
+    DeviceDef d;
     d.address = kDevice;
     d.name = "Thermo 1";
     d.advertising.data.serviceUuids = {Guid::sig(0x180F)};
     d.advertising.data.txPower = -4;
     d.advertising.intervalMs = 20;
 
-    ServiceSpec battery;
+    ServiceDef battery;
     battery.handle = 0x0010;
     battery.uuid = Guid::sig(0x180F);
-    CharacteristicSpec level;
+    CharacteristicDef level;
     level.handle = 0x0012;
     level.uuid = Guid::sig(0x2A19);
     level.properties = properties::kRead | properties::kNotify;
@@ -24,31 +24,31 @@ Scenario basicScenario() {
     level.formats.push_back(PresentationFormat{0x04, 0, 0x27AD, 1, 0});
     battery.characteristics.push_back(level);
 
-    ServiceSpec custom;
+    ServiceDef custom;
     custom.handle = 0x0020;
     custom.uuid = *Guid::parse("0000FFE0-0000-1000-8000-00805F9B34FB");
     custom.includes = {0x0030};
-    CharacteristicSpec rw;
+    CharacteristicDef rw;
     rw.handle = 0x0022;
     rw.uuid = Guid::sig(0xFFE1);
     rw.properties = properties::kRead | properties::kWrite | properties::kWriteWithoutResponse;
     rw.value = bytes("hello");
-    CharacteristicSpec ind;
+    CharacteristicDef ind;
     ind.handle = 0x0025;
     ind.uuid = Guid::sig(0xFFE2);
     ind.properties = properties::kIndicate;
-    CharacteristicSpec aux;
+    CharacteristicDef aux;
     aux.handle = 0x0028;
     aux.uuid = Guid::sig(0xFFE3);
     aux.properties = properties::kRead | properties::kWritableAuxiliaries | properties::kReliableWrites;
     aux.userDescription = "Setpoint";
     custom.characteristics = {rw, ind, aux};
 
-    ServiceSpec secondary;
+    ServiceDef secondary;
     secondary.handle = 0x0030;
     secondary.uuid = Guid::sig(0xFFF0);
     secondary.primary = false;
-    CharacteristicSpec inner;
+    CharacteristicDef inner;
     inner.handle = 0x0032;
     inner.uuid = Guid::sig(0xFFF1);
     inner.properties = properties::kRead;

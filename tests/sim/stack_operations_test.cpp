@@ -306,7 +306,7 @@ TEST_F(StackOps, NameAndServiceChanges) {
     EXPECT_EQ(device->name(), "Thermo 2");
 
     auto custom = serviceByHandle(*device, 0x0020);
-    ServiceSpec extra;
+    ServiceDef extra;
     extra.uuid = Guid::sig(0x1812);
     stack->changeServices(kDevice, {extra}, {0x0020});
     ASSERT_TRUE(changes.waitFor(1));
@@ -431,6 +431,16 @@ TEST(StackEvents, OfflineOnlineScenarioEvents) {
     EXPECT_EQ(statuses.items(), (std::vector<ConnectionStatus>{ConnectionStatus::Connected,
                                                                ConnectionStatus::Disconnected,
                                                                ConnectionStatus::Connected}));
+}
+
+TEST(StackBuild, ANonConnectableDeviceOnlyAdvertises) {
+    Scenario s = basicScenario();
+    s.latency.unreachable = 5;
+    s.devices[0].connectable = false;
+    auto stack = makeStack(s);
+    auto device = connect(*stack);
+    EXPECT_EQ(await(device->getGattServicesAsync(CacheMode::Uncached)).status, CommunicationStatus::Unreachable);
+    EXPECT_FALSE(stack->linkOpen(kDevice));
 }
 
 TEST(StackBuild, BadDatabasesAreRefused) {

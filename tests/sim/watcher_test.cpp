@@ -11,7 +11,7 @@ namespace {
 
 Scenario scanScenario() {
     Scenario s = basicScenario();
-    DeviceSpec& d = s.devices[0];
+    DeviceDef& d = s.devices[0];
     d.advertising.rssi = -58;
     d.advertising.data.flags = 0x06;
     d.advertising.data.manufacturerData = {{0x0059, {0x01, 0x02}}, {0x004C, {0xAA}}};
@@ -22,7 +22,7 @@ Scenario scanScenario() {
     response.name = "Thermo 1 (scan)";
     d.advertising.scanResponse = response;
 
-    DeviceSpec other;
+    DeviceDef other;
     other.address = 0xC47F51002002;
     other.name = "Beacon";
     other.advertising.type = AdvertisementType::NonConnectableUndirected;
@@ -41,6 +41,12 @@ struct Scan {
     explicit Scan(Scenario s) : stack(makeStack(std::move(s))), watcher(stack->createAdvertisementWatcher()) {
         watcher->received.add([this](const AdvertisementReceivedArgs& a) { received.add(a); });
         watcher->stopped.add([this](BluetoothErrorCode e) { stopped.add(e); });
+    }
+    // The recorders go before the watcher: take the handlers off first (waits for a running one).
+    ~Scan() {
+        if (!watcher) return;
+        watcher->received.clear();
+        watcher->stopped.clear();
     }
     std::vector<AdvertisementReceivedArgs> from(uint64_t address) {
         std::vector<AdvertisementReceivedArgs> out;

@@ -77,7 +77,7 @@ struct GaugeFault {
     int times = -1;       // how often it strikes (-1: always)
 };
 
-struct GaugeSpec {
+struct GaugeDef {
     GaugeModel model = GaugeModel::QX;
     std::string name;          // advertised name; "" : the model's
     std::string serial = "1001";
@@ -132,7 +132,7 @@ const GaugeModelInfo& modelInfo(GaugeModel model);
 std::optional<int> methodBitsFromName(const std::string& name);
 std::optional<GaugeModel> modelFromCode(const std::string& code);
 
-// The spec with every "model's default" resolved.
-GaugeSpec resolvedGauge(const GaugeSpec& spec, uint64_t address);
+// The gauge with every "the model's" default filled in.
+GaugeDef resolvedGauge(const GaugeDef& def, uint64_t address);
 
 }  // namespace zenu::sim
