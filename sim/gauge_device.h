@@ -8,7 +8,6 @@
 #include "sim/device_behaviour.h"
 #include "sim/gatt_database.h"
 #include "sim/gauge_def.h"
-#include "sim/scheduler.h"
 
 namespace zenu::sim {
 
