@@ -438,8 +438,9 @@ void StackLink::ensureKind(const std::string& serviceId, const std::string& char
         "Trying to discover the " + quoted(name) + " descriptor for characteristic ID " + quoted(characteristicId) +
             ".");
     auto r = awaitOperation(core(), characteristic->getDescriptorsForUuidAsync(toGuid(uuid), bt::CacheMode::Uncached));
+    // A quiet check: this is the control's own housekeeping, not an operation of the host.
     // A failure leaves the kind to be tried again next time.
-    if (!r || !checkResult(*r, logtype::kDebug).ok() || !device_)
+    if (!r || !r->ok() || !device_)
         return;
     if (!addDescriptors(serviceId, characteristicId, r->descriptors).ok())
         return;

@@ -9,6 +9,7 @@ namespace corvel {
 namespace {
 
 constexpr int32_t kMaxTimeout = 2147483;   // so that the time in milliseconds fits 32 bits
+constexpr int kClosingWaitMs = 2000;
 
 } // namespace
 
@@ -102,6 +103,12 @@ Status ControlCore::awaitSlot(const WaitSlot& slot)
     std::optional<SteadyClock::time_point> deadline;
     if (const int64_t ms = timeoutMs(); ms > 0)
         deadline = SteadyClock::now() + std::chrono::milliseconds(ms);
+    // A control being destroyed does not keep its host waiting for long.
+    if (hostLoop_.closing()) {
+        const auto cap = SteadyClock::now() + std::chrono::milliseconds(kClosingWaitMs);
+        if (!deadline || *deadline > cap)
+            deadline = cap;
+    }
     StepEnd end;
     do {
         end = hostLoop_.waitStep(waitIdleMs(), &slot, deadline);

@@ -261,3 +261,32 @@ TEST(LinkWait, AHostThatLetsGoDuringAWaitEndsTheWait)
     EXPECT_EQ(o.description, "Interrupted.");
     EXPECT_LT(msSince(start), 600);
 }
+
+TEST(LinkWait, AMethodCalledFromAHandlerThatTheHostsLoopRanWaitsNormally)
+{
+    Harness h(slowReads(100));
+    h.connect();
+    ASSERT_TRUE(h.c().call("Subscribe", {Str(kBatterySvc), Str(kLevel)}).ok());
+    Outcome nested;
+    double took = -1;
+    size_t valuesDuringTheRead = 0;
+    bool busy = false;
+    h.events->hook = [&](const Ev& e, std::vector<VARIANT*>&) {
+        if (e.dispid != EVENT_Value || e.arg(1) != kLevel || busy || took >= 0)
+            return;
+        busy = true;
+        const size_t before = h.events->count(EVENT_Value);
+        h.stack->sendValue(kDevice, 0x0012, {0x02});
+        const auto start = std::chrono::steady_clock::now();
+        nested = readRw(h.c());
+        took = msSince(start);
+        valuesDuringTheRead = h.events->count(EVENT_Value) - before;
+        busy = false;
+    };
+    h.stack->sendValue(kDevice, 0x0012, {0x01});
+    ASSERT_TRUE(pumpUntil([&] { return took >= 0; }));
+    EXPECT_TRUE(nested.ok()) << nested.description;
+    EXPECT_LT(took, 300);
+    // The second notification and the read's own Value arrived inside the nested read.
+    EXPECT_EQ(valuesDuringTheRead, 2u);
+}
