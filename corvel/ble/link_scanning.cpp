@@ -73,11 +73,14 @@ Status StackLink::startScanning(const std::vector<Uuid>& filterArg, bool active)
             "\r\n\tService UUIDs: " + list + ".");
     watcher_->start();
 
-    // The watcher reports Started a little later; wait steps keep the host alive meanwhile.
-    const int32_t polls = std::max<int32_t>(core().settings().scanStartedTimeout, 0) * 20;
-    for (int32_t i = 0; i < polls && watcher_->status() != bt::WatcherStatus::Started; ++i) {
-        const StepEnd end = core().hostLoop().waitStep(50);
-        if (end == StepEnd::Quit || end == StepEnd::Shutdown || !watcher_)
+    // The watcher reports Started a little later; wait steps keep the host alive meanwhile,
+    // for at most ScanStartedTimeout x 20 polls of 50 ms (a step ends early when events
+    // arrive, so the bound is kept as a time).
+    const int64_t polls = std::max<int32_t>(core().settings().scanStartedTimeout, 0) * int64_t{20};
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(polls * 50);
+    while (watcher_ && watcher_->status() != bt::WatcherStatus::Started && SteadyClock::now() < deadline) {
+        const StepEnd end = core().hostLoop().waitStep(50, nullptr, deadline);
+        if (end == StepEnd::Quit || end == StepEnd::Shutdown)
             break;
     }
     if (!watcher_ || watcher_->status() != bt::WatcherStatus::Started) {
