@@ -27,6 +27,7 @@ class QTableWidget;
 namespace zenu {
 
 class GaugeLink;
+struct BatterySymbol;
 class FrmProjekt;
 class FrmWerte;
 
@@ -138,6 +139,14 @@ public:
     void ExitSequence();
 
     bool SpeichernShow = false;  // the save dialog is shown when saving
+
+    // ---- Gauge clock, information and battery (frm_transfer_clock_info.cpp) ----
+    // The clock dialog on the current session.
+    void mnuSetTime_Click();
+    // The information window once a gauge reported itself, else the program's version.
+    void mnuInfo_Click();
+    // BattIcon and lblBatterie for the battery state of the connected gauge.
+    void showBatterySymbol(const BatterySymbol& symbol);
 
     // Menus
     QMenu* mnuDatei = nullptr;

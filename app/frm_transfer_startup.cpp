@@ -19,7 +19,7 @@
 
 #include "app/branding.h"
 #include "app/frm_transfer.h"
-#include "app/gauge_link.h"
+#include "gauge/gauge_link.h"
 #include "app/settings.h"
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"

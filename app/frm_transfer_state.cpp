@@ -10,7 +10,7 @@
 #include <QTableWidget>
 
 #include "app/frm_transfer.h"
-#include "app/gauge_link.h"
+#include "gauge/gauge_link.h"
 #include "app/settings.h"
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"

@@ -1,6 +1,8 @@
 #pragma once
-// What the main window needs of the Bluetooth session with a gauge: its state, ending it, and
-// switching the live readings on and off.
+// What windows need of the Bluetooth session with a gauge: its state, ending it, switching the
+// live readings on and off, and the command channel.
+#include "gauge/command_transport.h"
+
 namespace zenu {
 
 class GaugeLink {
@@ -11,9 +13,12 @@ public:
     virtual void requestDisconnect() = 0;
     // Live readings (the measurement characteristic) are subscribed.
     virtual bool isSubscribed() const { return false; }
-    // Subscribe / unsubscribe and wait, bounded, for the gauge's confirmation.
-    virtual void subscribeReadings() {}
-    virtual void unsubscribeReadings() {}
+    // Subscribe / unsubscribe and wait, bounded, for the gauge's confirmation. False when the
+    // confirmation did not come.
+    virtual bool subscribeReadings() { return false; }
+    virtual bool unsubscribeReadings() { return false; }
+    // The gauge's command characteristic; nullptr without a session.
+    virtual CommandTransport* commandTransport() { return nullptr; }
 };
 
 }  // namespace zenu

@@ -137,6 +137,22 @@ const TextEntry kMessages[] = {
     {91, "alt", "old"},
     {92, "neu", "new"},
     {93, "Verbindung", "Connection"},
+    // Gauge link: reconnect button, control errors, bounded waits.
+    {100, "Wiederverbinden ", "Reconnect "},
+    {101, "Scan", "Scan"},
+    {102, "Corvel Fehler", "Corvel Error"},
+    {103, "Das Gerät antwortet nicht (%1).", "The gauge did not answer (%1)."},
+    {104, "Verbindung unterbrochen: %1 von %2 Messwerten gelesen.", "Link lost: %1 of %2 readings read."},
+    {105, "Das Gerät antwortet nicht mehr: %1 von %2 Messwerten gelesen.", "The gauge stopped answering: %1 of %2 readings read."},
+    {106, "Speicher %1 nicht gefunden", "Memory %1 not found"},
+    {107, "Das Bluetooth-Steuerelement konnte nicht geladen werden: ", "The Bluetooth control could not be loaded: "},
+    {108, "Verbindung fehlgeschlagen: ", "Connection failed: "},
+    // Clock dialog and information window.
+    {120, "Keine Antwort vom Gerät, die Uhrzeit wird nicht mehr gelesen", "No answer from the device, the clock is no longer read"},
+    {121, "Datum/Zeit konnte nicht gesetzt werden", "Date/Time could not be set"},
+    {122, "PC Software Version", "PC Softwareversion"},
+    {123, "MAC Adresse", "MAC address"},
+    {124, "Speicherbaustein", "Memory chip"},
 };
 
 const TextEntry kStatLabels[] = {
@@ -160,7 +176,7 @@ const TextEntry kStatLabels[] = {
     {18, "Mittelwert", "Average"},
 };
 constexpr int kCaptionCount = 56;
-constexpr int kMessageCount = 94;
+constexpr int kMessageCount = 125;
 constexpr int kStatLabelCount = 19;
 
 // Tables indexed directly by number, built once from the lists above.

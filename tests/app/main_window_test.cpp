@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/frm_transfer.h"
-#include "app/gauge_link.h"
+#include "gauge/gauge_link.h"
 #include "app/settings.h"
 #include "data/measurement_record.h"
 #include "platform/scripted_prompts.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/frm_transfer.h"
-#include "app/gauge_link.h"
+#include "gauge/gauge_link.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/measurement_record.h"
@@ -62,13 +62,15 @@ public:
     bool isConnected() const override { return connected; }
     void requestDisconnect() override { connected = false; }
     bool isSubscribed() const override { return subscribed; }
-    void subscribeReadings() override {
+    bool subscribeReadings() override {
         ++subscribes;
         subscribed = true;
+        return true;
     }
-    void unsubscribeReadings() override {
+    bool unsubscribeReadings() override {
         ++unsubscribes;
         subscribed = false;
+        return true;
     }
 };
 
