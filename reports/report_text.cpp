@@ -52,6 +52,15 @@ bool isTraceMemoryShown(const QString& memoryEntry) {
     return currentTable == kTableMemory && memoryEntry.left(2).contains(QLatin1Char('t'));
 }
 
+QString reportSourceLine(const ReportOrigin& origin, int language) {
+    QString text;
+    if (origin.memorySelected)
+        text += messageText(32, language) + QLatin1Char(' ') + origin.memoryCaption + QStringLiteral(" (") +
+                origin.memoryName + QLatin1Char(')') + kCrLf;
+    if (origin.onlineSelected) text += origin.onlineCaption + kCrLf;
+    return text;
+}
+
 QString reportProjectBlock(const ProjectData& project) {
     if (!project.anyFieldFilled()) return {};
     const QDate date = project.date.isValid() ? project.date : QDate::currentDate();

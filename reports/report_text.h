@@ -33,6 +33,20 @@ QString BuildReportText(const QString& selector, ReportSource& source);
 // "t" within its first two characters.
 bool isTraceMemoryShown(const QString& memoryEntry);
 
+// Which table the report shows, as the memory and online options of the main window say.
+struct ReportOrigin {
+    bool memorySelected = false;
+    QString memoryCaption;  // caption of the memory option
+    QString memoryName;     // name from the header of the memory read last
+    bool onlineSelected = false;
+    QString onlineCaption;  // caption of the online option
+};
+
+// The line clipboard, Word, CSV and Excel put in front of their text: "Speicher <caption>
+// (<name>)" for the memory table, the online option's caption for the online table; "" for
+// neither. Ends with CR LF.
+QString reportSourceLine(const ReportOrigin& origin, int language);
+
 // "#  " date time, "#  " label text per filled field, an empty line; "" when no field is filled.
 // An unset date is today's, an unset time 00:00.
 QString reportProjectBlock(const ProjectData& project);
