@@ -153,6 +153,14 @@ const TextEntry kMessages[] = {
     {122, "PC Software Version", "PC Softwareversion"},
     {123, "MAC Adresse", "MAC address"},
     {124, "Speicherbaustein", "Memory chip"},
+    // Report outputs and the manual.
+    {140, "Datei ", "File "},
+    {141, " wurde nicht gefunden", " not found "},
+    {142, "Word-Dokument (*.docx)", "Word document (*.docx)"},
+    {143, "PDF-Datei (*.pdf)", "PDF file (*.pdf)"},
+    {144, "Datei kann nicht geschrieben werden", "Cannot write the file"},
+    {145, "Drucken fehlgeschlagen", "Printing failed"},
+    {146, "Bericht", "Report"},
 };
 
 const TextEntry kStatLabels[] = {
@@ -176,7 +184,7 @@ const TextEntry kStatLabels[] = {
     {18, "Mittelwert", "Average"},
 };
 constexpr int kCaptionCount = 56;
-constexpr int kMessageCount = 125;
+constexpr int kMessageCount = 147;
 constexpr int kStatLabelCount = 19;
 
 // Tables indexed directly by number, built once from the lists above.
