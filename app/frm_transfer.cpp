@@ -292,6 +292,8 @@ void FrmTransfer::connectCommands() {
     connect(MSFlex, &QTableWidget::cellClicked, this, [this](int row, int) { MSFlex_Click(row + 1); });
     connect(optFE, &QRadioButton::clicked, this, &FrmTransfer::optFE_Click);
     connect(optOnline, &QRadioButton::clicked, this, &FrmTransfer::optOnline_Click);
+    connect(cmdcsv, &QPushButton::clicked, this, &FrmTransfer::cmdcsv_Click);
+    connect(cmdExcel, &QPushButton::clicked, this, &FrmTransfer::cmdExcel_Click);
     connect(mnuSetTime, &QAction::triggered, this, &FrmTransfer::mnuSetTime_Click);
     connect(mnuInfo, &QAction::triggered, this, &FrmTransfer::mnuInfo_Click);
     cmdWerte->installEventFilter(this);

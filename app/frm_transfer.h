@@ -130,6 +130,14 @@ public:
     // Loads a picture file of the program folder into a label; a missing file leaves it as it was.
     static bool ShowPicture(QLabel* control, const QString& file, bool stretch);
 
+    // ---- CSV and spreadsheet exports (frm_transfer_csv_excel.cpp) ----
+    // Shows the CSV options dialog; its OK button calls CSVSpeichern.
+    void cmdcsv_Click();
+    // Asks for a file name in MessDataPath/<serial> and writes the shown table as CSV.
+    void CSVSpeichern(int anzahl, bool min, bool max, bool mittel);
+    // Asks for a file, writes the workbook (with the chart on request) and opens it.
+    void cmdExcel_Click();
+
     // The session whose connection the exit sequence ends (not owned).
     void setGaugeLink(GaugeLink* link) { link_ = link; }
     GaugeLink* gaugeLink() const { return link_; }

@@ -69,7 +69,9 @@ ExportResult writeCsvFile(const std::vector<MeasurementRecord>& records, const C
 }
 
 QString csvFileName(const QString& chosen) {
-    return chosen.contains(QLatin1String(".csv")) ? chosen : chosen + QStringLiteral(".csv");
+    // Only the name counts: a folder such as "exports.csv.d" must not stand in for the extension.
+    const QString name = chosen.mid(chosen.lastIndexOf(QLatin1Char('/')) + 1);
+    return name.contains(QLatin1String(".csv")) ? chosen : chosen + QStringLiteral(".csv");
 }
 
 std::vector<MeasurementRecord> tableRecords(const ReadingTables& tables, int table) {

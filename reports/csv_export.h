@@ -28,8 +28,8 @@ QString csvText(const std::vector<MeasurementRecord>& records, const CsvOptions&
 ExportResult writeCsvFile(const std::vector<MeasurementRecord>& records, const CsvOptions& options,
                           const QString& sourceLine, int language, const QString& path);
 
-// The name a chosen file is saved under: ".csv" is appended unless the name already holds
-// ".csv" somewhere (case-sensitive, so "data.CSV" becomes "data.CSV.csv").
+// The path a chosen file is saved under: ".csv" is appended unless the file's name already
+// holds ".csv" somewhere (case-sensitive, so "data.CSV" becomes "data.CSV.csv").
 QString csvFileName(const QString& chosen);
 
 // The records of a reading table, slots 1.. up to the first empty one.

@@ -161,6 +161,11 @@ const TextEntry kMessages[] = {
     {144, "Datei kann nicht geschrieben werden", "Cannot write the file"},
     {145, "Drucken fehlgeschlagen", "Printing failed"},
     {146, "Bericht", "Report"},
+    // CSV and spreadsheet exports.
+    {160, "Die Tabelle enthält keine Messwerte, es wurde keine Datei geschrieben.", "The table holds no readings; no file was written."},
+    {161, "Datei konnte nicht geschrieben werden: ", "The file could not be written: "},
+    {162, "Ordner konnte nicht angelegt werden: ", "The folder could not be created: "},
+    {163, "Excel-Arbeitsmappe (*.xlsx)", "Excel workbook (*.xlsx)"},
 };
 
 const TextEntry kStatLabels[] = {
@@ -184,7 +189,7 @@ const TextEntry kStatLabels[] = {
     {18, "Mittelwert", "Average"},
 };
 constexpr int kCaptionCount = 56;
-constexpr int kMessageCount = 147;
+constexpr int kMessageCount = 164;
 constexpr int kStatLabelCount = 19;
 
 // Tables indexed directly by number, built once from the lists above.
