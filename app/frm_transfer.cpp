@@ -1,4 +1,7 @@
 #include "app/frm_transfer.h"
+#include "app/main_connection_host.h"
+#include "app/main_download_host.h"
+#include "gauge/value_handler.h"
 
 #include <QAction>
 #include <QDialog>
@@ -54,7 +57,10 @@ FrmTransfer::FrmTransfer(QWidget* parent) : QMainWindow(parent) {
     resize(1100, 720);
 }
 
-FrmTransfer::~FrmTransfer() { table_.setView(nullptr); }
+FrmTransfer::~FrmTransfer() {
+    table_.setView(nullptr);
+    if (session_) setLiveReadingHandler({});
+}
 
 void FrmTransfer::buildMenus() {
     mnuDatei = named(menuBar()->addMenu(QString()), "mnuDatei");
@@ -289,11 +295,19 @@ void FrmTransfer::connectCommands() {
     connect(cmdFlexZeileLoeschen, &QPushButton::clicked, this, &FrmTransfer::cmdFlexZeileLoeschen_Click);
     connect(cmdFlexTabelleloeschen, &QPushButton::clicked, this, &FrmTransfer::cmdFlexTabelleloeschen_Click);
     connect(cmdMaterial, &QPushButton::clicked, this, &FrmTransfer::cmdMaterial_Click);
+    connect(cmdChart, &QPushButton::clicked, this, &FrmTransfer::cmdChart_Click);
+    connect(cmdGross, &QPushButton::clicked, this, &FrmTransfer::cmdGross_Click);
     connect(MSFlex, &QTableWidget::cellClicked, this, [this](int row, int) { MSFlex_Click(row + 1); });
     connect(optFE, &QRadioButton::clicked, this, &FrmTransfer::optFE_Click);
     connect(optOnline, &QRadioButton::clicked, this, &FrmTransfer::optOnline_Click);
+    connect(cmdClipboard, &QPushButton::clicked, this, &FrmTransfer::cmdClipboard_Click);
+    connect(cmdWord, &QPushButton::clicked, this, &FrmTransfer::cmdWord_Click);
+    connect(cmdprint, &QPushButton::clicked, this, &FrmTransfer::cmdprint_Click);
+    connect(mnuPrint, &QAction::triggered, this, &FrmTransfer::cmdprint_Click);
+    connect(cmdPDF, &QPushButton::clicked, this, &FrmTransfer::cmdPDF_Click);
     connect(cmdcsv, &QPushButton::clicked, this, &FrmTransfer::cmdcsv_Click);
     connect(cmdExcel, &QPushButton::clicked, this, &FrmTransfer::cmdExcel_Click);
+    connect(mnuHelp1, &QAction::triggered, this, &FrmTransfer::mnuHelp1_Click);
     connect(mnuSetTime, &QAction::triggered, this, &FrmTransfer::mnuSetTime_Click);
     connect(mnuInfo, &QAction::triggered, this, &FrmTransfer::mnuInfo_Click);
     cmdWerte->installEventFilter(this);

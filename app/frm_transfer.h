@@ -5,9 +5,11 @@
 #include <QMainWindow>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "data/reading_sink.h"
 #include "data/table_ops.h"
+#include "reports/chart_data.h"
 
 class QAction;
 class QDialog;
@@ -30,6 +32,10 @@ class GaugeLink;
 struct BatterySymbol;
 class FrmProjekt;
 class FrmWerte;
+class BleSession;
+class FrmBle;
+class MainConnectionHost;
+class MainDownloadHost;
 
 class FrmTransfer : public QMainWindow, public ReadingSink, public TableView {
     Q_OBJECT
@@ -107,6 +113,15 @@ public:
     void gridRowsChanged() override;
     void statisticsChanged() override;
 
+    // ---- Chart (frm_transfer_chart.cpp) ----
+    // Switches between the statistics list and the small chart, building the data set each
+    // time the chart is switched on; with readings of different units nothing happens.
+    void cmdChart_Click();
+    // Back to the statistics list, then the chart window (modal) with the same data set.
+    void cmdGross_Click();
+    // The data set both charts draw.
+    ChartDataSet ChartData;
+
     // ---- Limits and project data (frm_transfer_limits.cpp) ----
     void cmdWerte_Click();
     // The limits button lost the focus: saves limits the dialog saved ("LS"), caption refreshed.
@@ -138,6 +153,20 @@ public:
     // Asks for a file, writes the workbook (with the chart on request) and opens it.
     void cmdExcel_Click();
 
+    // ---- Report outputs and the manual (frm_transfer_report_outputs.cpp) ----
+    // Source line + report to the clipboard, or into a Word document opened on the desktop;
+    // the report alone to a printer or a PDF file.
+    void cmdClipboard_Click();
+    void cmdWord_Click();
+    void cmdprint_Click();
+    void cmdPDF_Click();
+    // The manual of the current language from AppDataPath.
+    void mnuHelp1_Click();
+    // The line clipboard, Word, CSV and Excel put in front of their text (CR LF ended, or "").
+    QString ReportSourceLine() const;
+    // Copies the manuals that ship with the program into AppDataPath where they are missing.
+    static void InstallManuals();
+
     // The session whose connection the exit sequence ends (not owned).
     void setGaugeLink(GaugeLink* link) { link_ = link; }
     GaugeLink* gaugeLink() const { return link_; }
@@ -147,6 +176,25 @@ public:
     void ExitSequence();
 
     bool SpeichernShow = false;  // the save dialog is shown when saving
+
+    // ---- The gauge link (frm_transfer_link.cpp) ----
+    // Takes the session (not owned), creates the connection dialog BLE on it and follows the
+    // link. Live readings of the session arrive in onLiveReading.
+    void attachSession(BleSession* session);
+    BleSession* session() const { return session_; }
+    FrmBle* frmBle() const { return frmBle_; }
+    // By its caption: connect through the dialog, disconnect, or reconnect after "Offline".
+    void cmdConnect_Click();
+    // Shows the link state; true when the gauge is connected.
+    bool Verbindungscheck();
+    void cmdLesen_Click();
+    void cmdRefresh_Click();
+    // The memory list of the connected gauge into cmbSpeicher.
+    void loadMemoryList();
+    // One notification of the measurement characteristic.
+    void onLiveReading(const QString& value);
+    // How long the ReConnect button waits for the link to come back.
+    std::chrono::milliseconds reconnectTimeout{15000};
 
     // ---- Gauge clock, information and battery (frm_transfer_clock_info.cpp) ----
     // The clock dialog on the current session.
@@ -257,6 +305,10 @@ private:
     QString memoryName_;  // name from the header of the memory read last
 
     GaugeLink* link_ = nullptr;
+    BleSession* session_ = nullptr;
+    FrmBle* frmBle_ = nullptr;
+    std::unique_ptr<MainConnectionHost> connectionHost_;
+    std::unique_ptr<MainDownloadHost> downloadHost_;
     std::chrono::milliseconds disconnectTimeout_{5000};
     bool exiting_ = false;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/frm_transfer.h"
+#include "gauge/ble_session.h"
 #include "app/signal_exit.h"
 #include "app/single_instance.h"
 #include "app/texts/texts.h"
@@ -56,9 +57,12 @@ int main(int argc, char** argv) {
     zenu::QtPrompts prompts;
     zenu::setPrompts(&prompts);
 
+    // The session outlives the window that shows it.
+    zenu::BleSession session;
     zenu::FrmTransfer window;
     zenu::setPromptParent(&window);
     window.Form_Load();
+    window.attachSession(&session);
     zenu::installExitSignals([&window] { window.close(); });
     window.show();
     const int rc = app.exec();

@@ -146,8 +146,9 @@ void BleSession::onConnected(int status, const QString& description) {
     autoReconnects_ = 0;
     emit statusText(C(53) + DeviceAddress);
     Connected = true;
-    WentOffline = false;
+    // Handlers of linkUp still see whether the gauge had gone offline.
     emit linkUp();
+    WentOffline = false;
 }
 
 void BleSession::failedAttempt() {

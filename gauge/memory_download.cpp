@@ -359,7 +359,9 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
     host_.Unblock_Buttons();
     WriteLog(QStringLiteral("Ende Speicher lesen vor sub ") +
              (session_.Subscribed ? QStringLiteral("True") : QStringLiteral("False")));
-    host_.focusMemoryTable();
+    // "Memory empty" stays on display; readings come back on when the user picks a table.
+    if (result.status == DownloadResult::Status::Empty) subscribeAgain();
+    else host_.focusMemoryTable();
     return result;
 }
 
