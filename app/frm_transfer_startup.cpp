@@ -46,6 +46,7 @@ void FrmTransfer::Form_Load() {
     DeleteLog();
     picUsb->setVisible(false);
     WriteLog(QStringLiteral("Start Zenuconnect"));
+    InstallManuals();
 
     onLanguageLoaded = [this] { ApplyLanguage(); };
     Voreinstellungen(QStringLiteral("SL"));

@@ -131,21 +131,8 @@ QByteArray document(const QString& text) {
            "</w:body></w:document>";
 }
 
-}  // namespace
-
-QByteArray docxDocument(const QString& text, const QDateTime& created) {
-    ZipWriter zip(created);
-    zip.add(QStringLiteral("[Content_Types].xml"), kContentTypes);
-    zip.add(QStringLiteral("_rels/.rels"), kPackageRels);
-    zip.add(QStringLiteral("docProps/core.xml"), coreProperties(created));
-    zip.add(QStringLiteral("word/_rels/document.xml.rels"), kDocumentRels);
-    zip.add(QStringLiteral("word/document.xml"), document(text));
-    zip.add(QStringLiteral("word/styles.xml"), styles());
-    zip.add(QStringLiteral("word/fontTable.xml"), fontTable());
-    return zip.archive();
-}
-
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error) {
+// Through a temporary file renamed over the target.
+bool saveAtomically(const QString& path, const QByteArray& data, QString* error) {
     QSaveFile file(path);
     const auto fail = [&] {
         if (error) *error = file.errorString();
@@ -160,8 +147,22 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
     return true;
 }
 
+}  // namespace
+
+QByteArray docxDocument(const QString& text, const QDateTime& created) {
+    ZipWriter zip(created);
+    zip.add(QStringLiteral("[Content_Types].xml"), kContentTypes);
+    zip.add(QStringLiteral("_rels/.rels"), kPackageRels);
+    zip.add(QStringLiteral("docProps/core.xml"), coreProperties(created));
+    zip.add(QStringLiteral("word/_rels/document.xml.rels"), kDocumentRels);
+    zip.add(QStringLiteral("word/document.xml"), document(text));
+    zip.add(QStringLiteral("word/styles.xml"), styles());
+    zip.add(QStringLiteral("word/fontTable.xml"), fontTable());
+    return zip.archive();
+}
+
 bool writeDocx(const QString& path, const QString& text, QString* error) {
-    return writeFileAtomically(path, docxDocument(text), error);
+    return saveAtomically(path, docxDocument(text), error);
 }
 
 }  // namespace zenu

@@ -18,7 +18,4 @@ QByteArray docxDocument(const QString& text, const QDateTime& created = QDateTim
 // file as it was. False with *error set to a description for the user.
 bool writeDocx(const QString& path, const QString& text, QString* error);
 
-// Writes bytes to path through a temporary file renamed over it.
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error);
-
 }  // namespace zenu

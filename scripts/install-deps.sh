@@ -11,8 +11,12 @@ PACKAGES=(
   libxlsxwriter-dev libxdo-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # reading back the written PDF and office files in the tests
+  poppler-utils unzip
   # headless display for the tests and screenshots; fonts for the grid
   xvfb xauth fonts-dejavu-core
+  # monospaced fonts of the same widths as the report's printer and PDF fonts
+  fonts-liberation2
 )
 
 missing=()

@@ -21,7 +21,10 @@ struct CliIo {
     X(runDecode, "decode", "--model CODE [--unit U] [--firmware-flag 0|1] --name MEMORYNAME HEXFILE")             \
     X(runParseLines, "parse-lines", "--model CODE [--unit U] [--firmware-flag 0|1] [--online]")                  \
     X(runReport, "report", "--model CODE [--unit U] [--serial S] [--memory-name NAME] FILE")                    \
-    X(runConvert, "convert", "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE.mes FILE")
+    X(runConvert, "convert", "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE.mes FILE")   \
+    X(runExport, "export",                                                                                      \
+      "--to csv|xlsx|docx|pdf|txt [--per-line N] [--min] [--max] [--mean] [--chart] [--language de|en] "         \
+      "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE FILE")
 
 // Each takes the arguments after its name and returns the exit status.
 #define ZENU_CLI_DECLARE(function, name, usage) int function(const QStringList& args, CliIo& io);

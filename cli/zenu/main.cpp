@@ -2,10 +2,12 @@
 // Output is UTF-8; numbers and dates follow the locale of the environment (LC_ALL, LANG).
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QTextStream>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/texts/texts.h"
 #include "cli/zenu/commands.h"
@@ -21,10 +23,21 @@ void usage(QTextStream& to) {
     to << "Exit status: 0 on success, 2 on bad arguments or unreadable input.\n";
 }
 
+// Subcommands that render pages (export to PDF) need the fonts of the GUI application; it
+// shows no window, so it needs no display either.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("zenu-cli"));
 
     // As the program does: the user's locale for numbers, dates and the language of messages.
