@@ -1,0 +1,68 @@
+// zenu-cli scan: the gauges (or with --all every device) that advertise, one line each when
+// first seen: address, name and signal strength.
+#include <QCommandLineParser>
+
+#include "cli/zenu/commands.h"
+#include "cli/zenu/gauge_connection.h"
+#include "cli/zenu/gauge_options.h"
+#include "gauge/ble_session.h"
+#include "gauge/device_list.h"
+
+namespace zenu::cli {
+namespace {
+
+constexpr const char* kName = "zenu-cli scan: ";
+const QString kSeconds = QStringLiteral("seconds");
+const QString kAll = QStringLiteral("all");
+const QString kRssiLabel = QStringLiteral("       RSSI: ");
+const QString kNameLabel = QStringLiteral(" Name: ");
+
+}  // namespace
+
+int runScan(const QStringList& args, CliIo& io) {
+    if (printHelpIfAsked(args, "scan", io)) return kExitOk;
+    QCommandLineParser parser;
+    addLinkOptions(parser);
+    parser.addOption({kSeconds, QStringLiteral("How long to scan."), QStringLiteral("S"), QStringLiteral("5")});
+    parser.addOption({kAll, QStringLiteral("Every advertising device, not only gauges.")});
+    QString error;
+    LinkOptions options;
+    const auto bad = [&](const QString& text) {
+        io.err << kName << text << '\n';
+        return kExitFailure;
+    };
+    if (!parseArguments(parser, args, &error) || !applyLinkOptions(parser, options, &error)) return bad(error);
+    if (!parser.positionalArguments().isEmpty())
+        return bad(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+    bool ok = false;
+    const double seconds = parser.value(kSeconds).trimmed().toDouble(&ok);
+    if (!ok || seconds <= 0 || seconds > 24 * 3600)
+        return bad(QStringLiteral("--seconds must be a positive number, not \"%1\"").arg(parser.value(kSeconds)));
+
+    installInterruptHandler();
+    GaugeConnection link(options, io, QString::fromLatin1(kName));
+    if (const int status = link.open()) return status;
+    BleSession& session = link.session();
+    const auto print = [&io](const QString& id, const QString& name, int rssi) {
+        io.out << id << '\t' << name << '\t' << rssi << '\n';
+        io.out.flush();
+        if (io.out.status() != QTextStream::Ok) interruptNow();
+    };
+    if (parser.isSet(kAll)) {
+        QObject::connect(&session, &BleSession::advertisementSeen, &session, print);
+    } else {
+        QObject::connect(&session, &BleSession::deviceListed, &session, [print](const QString& entry) {
+            // The entry holds the whole name; the list's 20-character cut is for connecting.
+            const qsizetype from = entry.indexOf(kNameLabel) + kNameLabel.size();
+            const qsizetype to = entry.lastIndexOf(kRssiLabel);
+            print(entryAddress(entry), entry.mid(from, to - from), entry.mid(to + kRssiLabel.size()).toInt());
+        });
+    }
+    if (!session.startScan()) return link.fail(kExitLink, QStringLiteral("cannot scan: ") + link.lastError());
+    session.waitFunction()([] { return false; }, static_cast<int>(seconds * 1000));
+    session.stopScan();
+    // Ctrl-C ends a scan early, which is fine.
+    return kExitOk;
+}
+
+}  // namespace zenu::cli
