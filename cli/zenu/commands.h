@@ -24,7 +24,13 @@ struct CliIo {
     X(runConvert, "convert", "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE.mes FILE")   \
     X(runExport, "export",                                                                                      \
       "--to csv|xlsx|docx|pdf|txt [--per-line N] [--min] [--max] [--mean] [--chart] [--language de|en] "         \
-      "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE FILE")
+      "--model CODE [--unit U] [--serial S] [--memory-name NAME] --out FILE FILE")                             \
+    X(runScan, "scan", "[--seconds S] [--all] [LINK OPTIONS]")                                                  \
+    X(runInfo, "info", "ADDRESS [LINK OPTIONS]")                                                                \
+    X(runMemories, "memories", "ADDRESS [LINK OPTIONS]")                                                        \
+    X(runRead, "read", "ADDRESS MEMORY [--format tsv|mes] [--out FILE] [LINK OPTIONS]")                         \
+    X(runOnline, "online", "ADDRESS [--count N] [--seconds S] [LINK OPTIONS]")                                  \
+    X(runClock, "clock", "ADDRESS [--set [YYYY-MM-DDTHH:MM:SS]] [LINK OPTIONS]")
 
 // Each takes the arguments after its name and returns the exit status.
 #define ZENU_CLI_DECLARE(function, name, usage) int function(const QStringList& args, CliIo& io);

@@ -11,6 +11,7 @@
 
 #include "app/texts/texts.h"
 #include "cli/zenu/commands.h"
+#include "cli/zenu/gauge_connection.h"
 #include "platform/localefmt.h"
 
 namespace {
@@ -21,6 +22,7 @@ void usage(QTextStream& to) {
     to << "Usage: zenu-cli SUBCOMMAND [ARGUMENTS]\n";
     for (const CliCommand& c : kCommands) to << "  zenu-cli " << c.name << ' ' << c.usage << '\n';
     to << "Exit status: 0 on success, 2 on bad arguments or unreadable input.\n";
+    to << gaugeHelpText();
 }
 
 // Subcommands that render pages (export to PDF) need the fonts of the GUI application; it
