@@ -11,6 +11,8 @@ PACKAGES=(
   libxlsxwriter-dev libxdo-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # reads exported spreadsheets back in the tests
+  python3-openpyxl
   # reading back the written PDF and office files in the tests
   poppler-utils unzip
   # headless display for the tests and screenshots; fonts for the grid
