@@ -1,6 +1,7 @@
 // zenu-cli export: the files the main window's output buttons write, for the table of a
 // measurement file or a memory download: docx (MS Word), pdf (PDF), txt (the clipboard text),
-// csv (CSV) and xlsx (MS Excel).
+// csv (CSV) and xlsx (MS Excel). The table counts as the shown memory table, as after opening
+// the file in the window.
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -12,9 +13,12 @@
 #include "data/limits.h"
 #include "data/project_data.h"
 #include "data/trace_series.h"
+#include "data/gauge_identity.h"
+#include "reports/csv_export.h"
 #include "reports/docx_writer.h"
 #include "reports/report_text.h"
 #include "reports/text_pages.h"
+#include "reports/xlsx_export.h"
 
 namespace zenu::cli {
 namespace {
@@ -38,6 +42,50 @@ bool writeUtf8Text(const QString& path, const QString& text, QString* error) {
     *error = file.errorString();
     file.cancelWriting();
     return false;
+}
+
+// The workbook as the main window's spreadsheet export fills it.
+XlsxContent workbookContent(TableInput& input, const QString& sourceLine, bool chart) {
+    StatisticsModel& stats = input.table.statistics();
+    const bool trace = isTraceMemoryShown(input.memoryEntry);
+    XlsxContent content;
+    content.language = LanguageIndex;
+    ReportSource project{input.table, Limits, Project, input.memoryEntry, input.memoryName, &traceSeries};
+    content.headerText = sourceLine + BuildReportText(QStringLiteral("P"), project);
+    content.memoryEntry = input.memoryEntry;
+    content.memoryName = input.memoryName;
+    content.limits = Limits;
+    content.statisticsDecimals = profileChar(7);
+    content.methodColumn = profileChar(4) != QLatin1Char('0');
+    const auto& headers = input.table.grid().headers();
+    for (std::size_t i = 0; i < content.gridHeaders.size() && i < headers.size(); ++i) content.gridHeaders[i] = headers[i];
+    content.records = tableRecords(Tables, currentTable);
+    content.trace = trace;
+    if (trace) content.traceData = traceSeries;
+    content.chart = chart && !stats.mixedUnits();
+    content.chartTitle = stats.lines().value(0);
+
+    const bool twoMethods = stats.materialButtonVisible();
+    const QString caption = stats.materialButtonCaption();
+    QString methodName;
+    if (twoMethods) {
+        if (caption == QLatin1String("FE")) methodName = QStringLiteral("NFE");
+        else if (caption.contains(QLatin1String("NF"))) methodName = QStringLiteral("FE");
+    }
+    XlsxStatistics first = xlsxStatistics(stats, Limits, LanguageIndex, methodName);
+    if (trace) {
+        const QString unit = stats.statisticEinheit().isEmpty() ? deviceUnit : stats.statisticEinheit();
+        const QString rule = first.rule8020;
+        first = xlsxTraceStatistics(traceSeries, unit);
+        first.rule8020 = rule;
+    }
+    content.blocks.push_back(first);
+    if (twoMethods) {
+        input.table.switchMaterial();
+        const QString other = caption == QLatin1String("FE") ? QStringLiteral("FE") : QStringLiteral("NF");
+        content.blocks.push_back(xlsxStatistics(stats, Limits, LanguageIndex, other));
+    }
+    return content;
 }
 
 }  // namespace
@@ -105,7 +153,19 @@ int runExport(const QStringList& args, CliIo& io) {
             written = writeTextPdf(out, report, reportFont(pdfFontFamilies(), 10), programTitle(), &error);
         else written = writeUtf8Text(out, sourceLine + report, &error);
     } else {
-        return fail(QStringLiteral("%1 output is not available yet").arg(format));
+        ExportResult result;
+        if (format == QLatin1String("csv")) {
+            const CsvOptions options{perLine, parser.isSet(kMin), parser.isSet(kMax), parser.isSet(kMean)};
+            result = writeCsvFile(tableRecords(Tables, currentTable), options, sourceLine, LanguageIndex, out);
+        } else {
+            const XlsxContent content = workbookContent(input, sourceLine, parser.isSet(kChart));
+            result = content.records.empty() && !(content.trace && !content.traceData.samples.empty())
+                         ? ExportResult::noReadings()
+                         : writeXlsxFile(content, out);
+        }
+        if (result.status == ExportResult::Status::NoReadings) return fail(QStringLiteral("no readings to write"));
+        written = result.ok();
+        error = result.error;
     }
     if (!written) return fail(QStringLiteral("cannot write %1: %2").arg(out, error));
     if (!input.problem.isEmpty()) return fail(input.problem);
