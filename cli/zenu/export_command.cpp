@@ -106,6 +106,11 @@ int runExport(const QStringList& args, CliIo& io) {
     addGaugeOptions(parser);
     addTableInputOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A measurement file, or a memory download."));
+    parser.setApplicationDescription(QStringLiteral(
+        "zenu-cli export: writes the file an output button of the main window writes for the table of FILE.\n"
+        "docx: source line and report (MS Word); pdf: the report (PDF); txt: the clipboard text (UTF-8, CR LF);\n"
+        "csv: the CSV export; xlsx: the spreadsheet export. An existing FILE is replaced only by a complete one."));
+    const QCommandLineOption help = parser.addHelpOption();
 
     QString error;
     const auto fail = [&](const QString& text) {
@@ -113,6 +118,12 @@ int runExport(const QStringList& args, CliIo& io) {
         return kExitFailure;
     };
     if (!parseArguments(parser, args, &error)) return fail(error);
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text = QStringLiteral("Usage: zenu-cli export [options] FILE") + text.mid(text.indexOf(QLatin1Char('\n')));
+        io.out << text;
+        return kExitOk;
+    }
     const QString format = parser.value(kTo).trimmed().toLower();
     if (!kFormats.contains(format))
         return fail(QStringLiteral("--to must be one of %1").arg(kFormats.join(QStringLiteral(", "))));
