@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "app/frm_ble.h"
 #include "app/frm_transfer.h"
 #include "gauge/gauge_link.h"
 #include "app/settings.h"
@@ -153,6 +154,7 @@ void FrmTransfer::switchLanguage(int language) {
     } else {
         SetMemoryTitle();
     }
+    if (frmBle_) frmBle_->ApplyLanguage();
     Voreinstellungen(QStringLiteral("SS"));
     Voreinstellungen(QStringLiteral("PI"));
     ShowLimitsOnButton();

@@ -333,12 +333,13 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
             lost = true;
             break;
         }
-        if (StorageEnd) break;
+        // An empty memory may end at once or send a block: either way it is shown as empty.
         if (expected == 0) {
             result.status = DownloadResult::Status::Empty;
             Meldung_Speicher_Leer();
             break;
         }
+        if (StorageEnd) break;
         const QStringList lines = ResponseText.split(QLatin1Char('\n'));
         host_.setProgress(0, expected + 1);
         // A short block ends where its lines end.

@@ -183,6 +183,9 @@ TEST_F(GaugeLinkTest, CoatingGaugeListsReadsMemoriesAndFollowsLiveReadings) {
     // switches to the online table; the dual reading gives two records.
     ASSERT_TRUE(session->Subscribed);
     ASSERT_TRUE(waitFor([&] { return rows(kTableOnline) >= 3; }));
+    QStringList methods;
+    for (int i = 1; i <= rows(kTableOnline); ++i) methods << Tables.at(kTableOnline, i).method;
+    EXPECT_TRUE(methods.contains(QStringLiteral("DNF"))) << methods.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(currentTable, kTableOnline);
     EXPECT_TRUE(w().optOnline->isChecked());
     EXPECT_TRUE(w().txtSpeicher->text().contains(kMicrometre));
