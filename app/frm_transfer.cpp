@@ -202,7 +202,7 @@ void FrmTransfer::buildControls() {
     FrameKopieren = named(new QGroupBox, "FrameKopieren");
     auto* copy = new QGridLayout(FrameKopieren);
     cmdClipboard = button("cmdClipboard", QStringLiteral("Clipboard"));
-    cmdWord = button("cmdWord", QStringLiteral("Word"));
+    cmdWord = button("cmdWord", QStringLiteral("MS Word"));
     cmdExcel = button("cmdExcel", QStringLiteral("Excel"));
     cmdcsv = button("cmdcsv", QStringLiteral("CSV"));
     cmdprint = button("cmdprint");
