@@ -72,6 +72,8 @@ void MainDownloadHost::memoryEntryUpdated(const QString& entry) {
 }
 
 void MainDownloadHost::focusMemoryTable() {
+    // The statistics title names the memory with the count just read.
+    w_.SetMemoryTitle();
     w_.optFE->setVisible(true);
     w_.optFE->setFocus();
     w_.optFE_Click();

@@ -2,6 +2,7 @@
 // work, this file draws what it changed and handles the table commands.
 #include <QChartView>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +39,14 @@ QColor toColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 void FrmTransfer::SetupGrid() {
     MSFlex->setColumnCount(kGridColumns);
     MSFlex->setFont(gridFont());
-    for (int c = 0; c < kGridColumns; ++c) MSFlex->setColumnWidth(c, gridColumnWidthPixels(c));
+    // The widths of old were made for a narrower font: no column may cut its widest cell (date
+    // and time, a 7-digit number, an 11-character value, unit and method).
+    static constexpr int kWidestCell[kGridColumns] = {20, 8, 12, 10};
+    const QFontMetrics metrics(MSFlex->font());
+    for (int c = 0; c < kGridColumns; ++c)
+        MSFlex->setColumnWidth(c, std::max(gridColumnWidthPixels(c),
+                                           metrics.horizontalAdvance(QString(kWidestCell[c], QLatin1Char('0'))) + 8));
+    MSFlex->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     MSFlex->horizontalHeader()->setStretchLastSection(true);
     table_.grid().setup(Tables.at(currentTable, 1).dateText);
     renderGridHeaders();
@@ -96,6 +104,8 @@ void FrmTransfer::gridRebuilt() {
     MSFlex->setUpdatesEnabled(true);
     MSFlex->viewport()->update();
 
+    // The statistics list (or the logo) takes the place of the chart again.
+    MSChart1->setVisible(false);
     if (rows == 0) {
         picZenu->setVisible(true);
         for (QWidget* w : {static_cast<QWidget*>(lstStat), static_cast<QWidget*>(cmdGross),
@@ -143,6 +153,7 @@ void FrmTransfer::statisticsChanged() {
     if (stats.count() > 1) {
         picZenu->setVisible(false);
         lstStat->setVisible(true);
+        MSChart1->setVisible(false);
         cmdChart->setText(QStringLiteral("Chart"));
         cmdChart->setVisible(true);
         cmdGross->setVisible(true);
@@ -240,6 +251,8 @@ void FrmTransfer::setProgress(int value, int maximum) {
 }
 
 void FrmTransfer::showTraceChart() {
+    cmdChart_Click();
+    cmdGross_Click();
     picZenu->setVisible(false);
     lstStat->setVisible(false);
     MSChart1->setVisible(true);
