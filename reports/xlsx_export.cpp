@@ -245,6 +245,7 @@ ExportResult writeXlsxFile(const XlsxContent& content, const QString& path) {
     worksheet_set_column(ws, 2, 2, 17, formats.get({}));
     worksheet_set_column(ws, 3, 3, 15, formats.get({}));
     worksheet_set_column(ws, 4, LXW_COL_MAX - 1, LXW_DEF_COL_WIDTH, formats.get({}));
+    worksheet_fit_to_pages(ws, 1, 0);  // printed, the five columns stay on one page width
     for (const auto& [at, cell] : sheet.cells()) {
         const lxw_row_t r = static_cast<lxw_row_t>(at.first - 1);
         const lxw_col_t c = static_cast<lxw_col_t>(at.second - 1);
