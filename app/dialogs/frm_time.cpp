@@ -52,7 +52,6 @@ void FrmTime::ApplyLanguage() {
     txtDateTime->setAccessibleName(M(46));
     cmdAkt->setText(M(85));
     cmdAkt->setAccessibleName(M(85));
-    lblDatelog->setAccessibleName(M(46));
 }
 
 void FrmTime::showEvent(QShowEvent* event) {
