@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     }
     window.cmbSpeicher->setCurrentIndex(0);
     window.cmdLesen_Click();
-    platform::waitFor(1500ms);
+    platform::waitFor(200ms);
     window.grab().save(out + QStringLiteral("/main-window-memory.png"));
     session.BLEDisconnect();
     return 0;
