@@ -226,17 +226,24 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
         buffer += ResponseText;
         return true;
     };
+    bool stopped = false;
+    const auto stop = [&] {
+        stopped = host_.stopRequested();
+        return stopped;
+    };
     for (int i = 0; i < plan.fullBlocks && complete; ++i) {
-        if (!readBlock(kBlockBytes)) {
+        if (stop() || !readBlock(kBlockBytes)) {
             complete = false;
             break;
         }
         if (progress < maximum) host_.setProgress(++progress, maximum);
     }
-    if (complete && plan.rest > 0) complete = readBlock(plan.rest);
+    if (complete && plan.rest > 0) complete = !stop() && readBlock(plan.rest);
 
     if (!complete) {
-        result.status = session_.Connected ? DownloadResult::Status::TimedOut : DownloadResult::Status::LinkLost;
+        result.status = stopped             ? DownloadResult::Status::Stopped
+                        : session_.Connected ? DownloadResult::Status::TimedOut
+                                             : DownloadResult::Status::LinkLost;
         // Keep the header and every whole record that arrived; the rest is not guessed.
         const qsizetype headerDigits = kHeaderBytes * 2;
         if (buffer.size() < headerDigits || recordBytes == 0) {
@@ -259,7 +266,7 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
         sink.closeMemoryFile();
     }
     if (!complete) {
-        result = finishLost(result);
+        if (!stopped) result = finishLost(result);
         return end(result);
     }
     subscribeAgain();
@@ -328,6 +335,10 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
     int n = 1;
     bool lost = false;
     for (int reads = 0; !StorageEnd && reads < kMaxStorageReads; ++reads) {
+        if (host_.stopRequested()) {
+            result.status = DownloadResult::Status::Stopped;
+            break;
+        }
         clearReplySeen(GaugeReply::StorageData);
         if (!session_.ReadStorageData()) {
             lost = true;

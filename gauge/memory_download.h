@@ -32,6 +32,9 @@ public:
     virtual void switchToOnline() {}
     // A message for the user (message box); the log already has it.
     virtual void message(const QString& /*text*/) {}
+    // The user asked to stop the read (zenu-cli on Ctrl-C): asked before each block or storage
+    // read. A stopped read closes the file or releases the memory and keeps what was read.
+    virtual bool stopRequested() { return false; }
     // Where decoded readings go.
     virtual ReadingSink& sink() = 0;
 };
@@ -45,6 +48,7 @@ struct DownloadResult {
         TimedOut,        // the gauge stopped answering
         LinkLost,        // the link ended during the read
         Failed,          // a write failed or the data could not be decoded
+        Stopped,         // the host asked to stop (stopRequested)
     };
     Status status = Status::Done;
     int read = 0;       // readings stored in the table
