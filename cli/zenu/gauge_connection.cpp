@@ -262,8 +262,7 @@ int GaugeConnection::connect(const QString& serverId) {
     const auto bound = std::chrono::milliseconds(options_.timeoutMs) + BleSession::kDiscoveryWait;
     if (!session_->waitConnected(bound)) {
         if (interrupted()) return fail(kExitInterrupted, QStringLiteral("interrupted"));
-        return fail(kExitLink, QStringLiteral("cannot connect to %1: the gauge's services were not found%2")
-                                   .arg(serverId, lastError_.isEmpty() ? QString() : QStringLiteral(" (") + lastError_ + QLatin1Char(')')));
+        return fail(kExitLink, QStringLiteral("cannot connect to %1: the gauge's services were not found").arg(serverId));
     }
 
     QuietHost host;

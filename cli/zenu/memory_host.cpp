@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/zenu/gauge_connection.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/trace_series.h"
@@ -50,6 +51,8 @@ void CliDownloadHost::setProgress(int value, int maximum) {
     std::fflush(stderr);
     drawn_ = true;
 }
+
+bool CliDownloadHost::stopRequested() { return interrupted(); }
 
 void CliDownloadHost::endProgress() {
     if (!drawn_) return;

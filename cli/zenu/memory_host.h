@@ -33,6 +33,8 @@ public:
     // DownloadHost
     void prepareMemoryTable() override;
     void setProgress(int value, int maximum) override;
+    // Ctrl-C stops a read between two blocks.
+    bool stopRequested() override;
     ReadingSink& sink() override { return *this; }
 
 private:

@@ -165,6 +165,10 @@ int runRead(const QStringList& args, CliIo& io) {
             status = link.statusAfterFailure(kExitNoAnswer);
             problem = result.message;
             break;
+        case DownloadResult::Status::Stopped:
+            status = kExitInterrupted;
+            problem = QStringLiteral("interrupted: %1 of %2 readings read").arg(result.read).arg(result.expected);
+            break;
         case DownloadResult::Status::LinkLost:
             status = link.statusAfterFailure(kExitLink);
             problem = result.message;
