@@ -258,10 +258,13 @@ void FrmTransfer::buildControls() {
     stats->addLayout(statButtons);
     MSChart1 = named(new QChartView, "MSChart1");
     MSChart1->setMinimumHeight(160);
+    // In the place of the statistics list and as wide as it, whatever the chart would like.
+    MSChart1->setMinimumWidth(260);
+    MSChart1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     stats->addWidget(MSChart1, 1);
     auto* chartButtons = new QHBoxLayout;
     cmdChart = button("cmdChart", QStringLiteral("Chart"));
-    cmdGross = button("cmdGross", QStringLiteral("\u2922"));
+    cmdGross = button("cmdGross", QStringLiteral("<=>"));
     cmdGross->setFixedWidth(40);
     chartButtons->addWidget(cmdChart);
     chartButtons->addWidget(cmdGross);
