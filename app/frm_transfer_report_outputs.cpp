@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 #include "app/frm_transfer.h"
 #include "app/texts/texts.h"
@@ -79,10 +80,15 @@ void FrmTransfer::cmdWord_Click() {
         BuildReportText(QStringLiteral("A"));
         QString error;
         QString failure;
-        if (!writeDocx(path, source + ReportText, &error))
+        if (!writeDocx(path, source + ReportText, &error)) {
             failure = M(144) + QStringLiteral(" ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + error;
-        else if (!openDocument(path, &error))
-            failure = error;
+        } else {
+            // Without it the word processor shows the columns in a proportional font.
+            if (!ensureLucidaConsoleStandIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                                            &error))
+                WriteLog(QStringLiteral("Word: no font stand-in: ") + error);
+            if (!openDocument(path, &error)) failure = error;
+        }
         if (!failure.isEmpty()) {
             const QString text = QStringLiteral("Open Word:") + failure;
             MsgBox(text, MsgButtons::Ok, MsgIcon::Critical);

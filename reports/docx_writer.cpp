@@ -1,5 +1,7 @@
 #include "reports/docx_writer.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -159,6 +161,28 @@ QByteArray docxDocument(const QString& text, const QDateTime& created) {
     zip.add(QStringLiteral("word/styles.xml"), styles());
     zip.add(QStringLiteral("word/fontTable.xml"), fontTable());
     return zip.archive();
+}
+
+bool ensureLucidaConsoleStandIn(const QString& configFolder, QString* error) {
+    const QString folder = configFolder + QStringLiteral("/fontconfig/conf.d");
+    const QString path = folder + QStringLiteral("/60-zenuconnect-lucida-console.conf");
+    if (QFileInfo::exists(path)) return true;
+    if (!QDir().mkpath(folder)) {
+        if (error) *error = QStringLiteral("cannot create ") + folder;
+        return false;
+    }
+    const QByteArray alias =
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+        "<!-- Zenu Connect: monospaced stand-ins for Lucida Console, the font of its Word reports. -->\n"
+        "<fontconfig>\n"
+        "  <alias binding=\"same\">\n"
+        "    <family>Lucida Console</family>\n"
+        "    <accept><family>Liberation Mono</family><family>DejaVu Sans Mono</family></accept>\n"
+        "    <default><family>monospace</family></default>\n"
+        "  </alias>\n"
+        "</fontconfig>\n";
+    return saveAtomically(path, alias, error);
 }
 
 bool writeDocx(const QString& path, const QString& text, QString* error) {

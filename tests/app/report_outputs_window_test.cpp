@@ -73,6 +73,10 @@ TEST_F(ReportOutputs, ClipboardAndWordCarryTheSourceLineAndTheReport) {
     EXPECT_EQ(docxParagraphs(path), lines);
     EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_TRUE(w().cmdWord->isEnabled());
+    // The word processor finds a monospaced stand-in where Lucida Console is missing.
+    const QByteArray alias =
+        readBytes(home.path() + QStringLiteral("/config/fontconfig/conf.d/60-zenuconnect-lucida-console.conf"));
+    EXPECT_TRUE(alias.contains("<family>Lucida Console</family>\n    <accept><family>Liberation Mono</family>"));
 
     // Cancelled: nothing written, nothing opened, nothing said.
     w().cmdWord->click();
