@@ -55,15 +55,6 @@ public:
     QString message;
 };
 
-// Waits of the session end early on an interrupt; they report "not done" then, so every
-// operation stops at its next wait.
-WaitFunction interruptibleWait() {
-    return [base = eventLoopWait()](const std::function<bool()>& done, int timeoutMs) {
-        if (!interrupted()) base([&] { return done() || interrupted(); }, timeoutMs);
-        return done();
-    };
-}
-
 }  // namespace
 
 QString gaugeHelpText() {
@@ -187,7 +178,14 @@ void interruptNow() { interruptSeen = true; }
 GaugeConnection::GaugeConnection(const LinkOptions& options, CliIo& io, QString prefix)
     : options_(options), io_(io), prefix_(std::move(prefix)), session_(std::make_unique<BleSession>()) {
     session_->setReplyTimeout(std::chrono::milliseconds(options_.timeoutMs));
-    session_->setWaitFunction(interruptibleWait());
+    // Waits of the session end early on an interrupt and, once connected, when the link is
+    // gone (nothing can arrive any more); they report "not done" then, so every operation
+    // stops at its next wait.
+    session_->setWaitFunction([this, base = eventLoopWait()](const std::function<bool()>& done, int timeoutMs) {
+        const auto over = [this] { return interrupted() || (linked_ && !session_->Connected); };
+        if (!over()) base([&] { return done() || over(); }, timeoutMs);
+        return done();
+    });
     QObject::connect(session_.get(), &BleSession::scanFailed, session_.get(),
                      [this](const QString& text) { lastError_ = text.trimmed(); });
     QObject::connect(session_.get(), &BleSession::controlError, session_.get(),
@@ -265,6 +263,7 @@ int GaugeConnection::connect(const QString& serverId) {
         return fail(kExitLink, QStringLiteral("cannot connect to %1: the gauge's services were not found").arg(serverId));
     }
 
+    linked_ = true;
     QuietHost host;
     if (!Initialisierung(*session_, wait, host, options_.timeoutMs)) {
         const int status = statusAfterFailure(kExitNoAnswer);

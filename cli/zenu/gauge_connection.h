@@ -86,6 +86,7 @@ private:
     QString prefix_;
     std::unique_ptr<BleSession> session_;
     bool closed_ = false;
+    bool linked_ = false;  // connected once: a lost link ends every wait
     QString lastError_;
 };
 
