@@ -27,12 +27,15 @@ public:
     // The name in the memory file's header (without its brackets), for the report.
     const QString& headerName() const { return headerName_; }
     const QStringList& errors() const { return errors_; }
+    // The family "4" list entry with the count the directory gave just before the read.
+    QString updatedEntry;
     // Ends the progress bar's line.
     void endProgress();
 
     // DownloadHost
     void prepareMemoryTable() override;
     void setProgress(int value, int maximum) override;
+    void memoryEntryUpdated(const QString& entry) override { updatedEntry = entry; }
     // Ctrl-C stops a read between two blocks.
     bool stopRequested() override;
     ReadingSink& sink() override { return *this; }

@@ -142,6 +142,7 @@ int runRead(const QStringList& args, CliIo& io) {
 
     const DownloadResult result = download.readSelected(entry);
     host.endProgress();
+    if (!host.updatedEntry.isEmpty()) entry = host.updatedEntry;
     int status = kExitOk;
     QString problem;
     switch (result.status) {
