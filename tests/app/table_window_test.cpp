@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFontMetrics>
 #include <QTableWidget>
 
 #include "app/texts/texts.h"
@@ -40,9 +41,15 @@ TEST_F(TableWindow, GridLayout) {
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral(" "));
     w().SetupGrid();
     EXPECT_EQ(grid->columnCount(), 4);
-    EXPECT_EQ(grid->columnWidth(0), 113);  // 1700 twips
-    EXPECT_EQ(grid->columnWidth(1), 53);
-    EXPECT_EQ(grid->columnWidth(2), 100);
+    // At least the widths of old (1700, 800, 1500 twips), and never narrower than the cells.
+    const QFontMetrics metrics(grid->font());
+    const QString widest[] = {QStringLiteral("12.03.2024 10:15:00"), QStringLiteral("1234567"),
+                              QStringLiteral("  123456,789")};
+    const int old[] = {113, 53, 100};
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_GE(grid->columnWidth(c), old[c]) << c;
+        EXPECT_GE(grid->columnWidth(c), metrics.horizontalAdvance(widest[c])) << c;
+    }
     EXPECT_TRUE(grid->font().fixedPitch() || grid->font().family() == QStringLiteral("Lucida Console") ||
                 grid->font().styleHint() == QFont::Monospace);
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Datum Zeit"));
