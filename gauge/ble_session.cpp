@@ -71,7 +71,8 @@ bool BleSession::startScan() {
     if (r) r = control_->startScanning(QString());
     if (!r) {
         logFailure(QStringLiteral("Fehler Sub Measure"), r);
-        emit scanFailed(M(75) + QLatin1Char('\n'));
+        // The control's own words say what is missing (no adapter, radio off).
+        emit scanFailed(M(75) + QLatin1Char('\n') + r.description);
         return false;
     }
     scanning_ = true;
@@ -369,6 +370,14 @@ void BleSession::onUnsubscribed(const QString& characteristicId) {
     if (characteristicId != ids_.measurement) return;
     Subscribed = false;
     AnswerState = kAnswerReceived;
+}
+
+WaitFunction BleSession::waitFunction() const {
+    return [this](const std::function<bool()>& done, int timeoutMs) {
+        const bool linked = Connected;
+        wait_([&] { return done() || (linked && !Connected); }, timeoutMs);
+        return done();
+    };
 }
 
 bool BleSession::waitForFlag(const bool& flag, bool wanted) {

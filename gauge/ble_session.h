@@ -117,7 +117,9 @@ public:
     // The bound of each wait for a reply or a confirmation (5 s unless told otherwise).
     void setReplyTimeout(std::chrono::milliseconds t) { replyTimeout_ = t; }
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
-    WaitFunction waitFunction() const { return wait_; }
+    // The wait for replies: it also ends as soon as the link is gone, so that nothing waits
+    // out its bound for a gauge that can no longer answer.
+    WaitFunction waitFunction() const;
     // Tests and benchmarks replace the wait (the default is a nested event loop).
     void setWaitFunction(WaitFunction wait) { wait_ = std::move(wait); }
 

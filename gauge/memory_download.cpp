@@ -239,6 +239,7 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
         if (progress < maximum) host_.setProgress(++progress, maximum);
     }
     if (complete && plan.rest > 0) complete = !stop() && readBlock(plan.rest);
+    if (complete) host_.setProgress(maximum, maximum);
 
     if (!complete) {
         result.status = stopped             ? DownloadResult::Status::Stopped
