@@ -123,28 +123,8 @@ void FrmTransfer::cmdExcel_Click() {
     content.chart = chart;
     content.chartTitle = stats.lines().value(0);
 
-    // Gauges with two methods: the shown method's block, then the other's; the table stays
-    // switched to the other method afterwards.
-    const bool twoMethods = stats.materialButtonVisible();
-    const QString caption = stats.materialButtonCaption();
-    QString methodName;
-    if (twoMethods) {
-        if (caption == QLatin1String("FE")) methodName = QStringLiteral("NFE");
-        else if (caption.contains(QLatin1String("NF"))) methodName = QStringLiteral("FE");
-    }
-    XlsxStatistics first = xlsxStatistics(stats, Limits, LanguageIndex, methodName);
-    if (trace) {
-        const QString unit = stats.statisticEinheit().isEmpty() ? deviceUnit : stats.statisticEinheit();
-        const QString rule = first.rule8020;
-        first = xlsxTraceStatistics(traceSeries, unit);
-        first.rule8020 = rule;
-    }
-    content.blocks.push_back(first);
-    if (twoMethods) {
-        const QString otherName = caption == QLatin1String("FE") ? QStringLiteral("FE") : QStringLiteral("NF");
-        cmdMaterial_Click();
-        content.blocks.push_back(xlsxStatistics(stats, Limits, LanguageIndex, otherName));
-    }
+    content.blocks = xlsxStatisticsBlocks(stats, Limits, LanguageIndex, trace, traceSeries, deviceUnit,
+                                          [this] { cmdMaterial_Click(); });
 
     ExportResult result = writeXlsxFile(content, path);
     QString error;

@@ -43,23 +43,8 @@ const QByteArray scenario() {
         .toUtf8();
 }
 
-class QuietHost : public ConnectionHost, public DownloadHost {
+class QuietHost : public QuietConnectionHost, public DownloadHost {
 public:
-    void showWaitMessage(const QString&) override {}
-    void placeReadingField(const ReadingFieldLayout&) override {}
-    void showDeviceFrame(const DeviceFrame&) override {}
-    void showDeviceName(const QString&) override {}
-    void showDevicePicture(const DevicePicture&) override {}
-    void applyBranding(const QString&) override {}
-    void applyProfile(const ProfileEffects&) override {}
-    void prepareReadingView() override {}
-    void readingTablesCleared() override {}
-    void clearClipboard() override {}
-    void loadSettings(const QString&) override {}
-    void startKeyboardEventTarget() override {}
-    void showCommandFrames() override {}
-    void showBattery(const BatterySymbol&) override {}
-    void initialisationFailed(const QString&) override {}
     ReadingSink& sink() override { return sink_; }
 
 private:

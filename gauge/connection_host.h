@@ -48,4 +48,27 @@ public:
     virtual void initialisationFailed(const QString& message) = 0;
 };
 
+// A host that shows nothing: tools without a window (zenu-cli, benchmarks). It keeps the
+// message of a failed initialisation.
+class QuietConnectionHost : public ConnectionHost {
+public:
+    void showWaitMessage(const QString&) override {}
+    void placeReadingField(const ReadingFieldLayout&) override {}
+    void showDeviceFrame(const DeviceFrame&) override {}
+    void showDeviceName(const QString&) override {}
+    void showDevicePicture(const DevicePicture&) override {}
+    void applyBranding(const QString&) override {}
+    void applyProfile(const ProfileEffects&) override {}
+    void prepareReadingView() override {}
+    void readingTablesCleared() override {}
+    void clearClipboard() override {}
+    void loadSettings(const QString&) override {}
+    void startKeyboardEventTarget() override {}
+    void showCommandFrames() override {}
+    void showBattery(const BatterySymbol&) override {}
+    void initialisationFailed(const QString& text) override { message = text; }
+
+    QString message;
+};
+
 }  // namespace zenu

@@ -277,4 +277,31 @@ ExportResult writeXlsxFile(const XlsxContent& content, const QString& path) {
     return replaceWithTemporary(temporary, path);
 }
 
+std::vector<XlsxStatistics> xlsxStatisticsBlocks(const StatisticsModel& stats, const LimitSettings& limits,
+                                                 int language, bool trace, const TraceSeries& traceData,
+                                                 const QString& gaugeUnit, const std::function<void()>& switchMaterial) {
+    std::vector<XlsxStatistics> blocks;
+    const bool twoMethods = stats.materialButtonVisible();
+    const QString caption = stats.materialButtonCaption();
+    QString methodName;
+    if (twoMethods) {
+        if (caption == QLatin1String("FE")) methodName = QStringLiteral("NFE");
+        else if (caption.contains(QLatin1String("NF"))) methodName = QStringLiteral("FE");
+    }
+    XlsxStatistics first = xlsxStatistics(stats, limits, language, methodName);
+    if (trace) {
+        const QString unit = stats.statisticEinheit().isEmpty() ? gaugeUnit : stats.statisticEinheit();
+        const QString rule = first.rule8020;
+        first = xlsxTraceStatistics(traceData, unit);
+        first.rule8020 = rule;
+    }
+    blocks.push_back(first);
+    if (twoMethods && switchMaterial) {
+        const QString other = caption == QLatin1String("FE") ? QStringLiteral("FE") : QStringLiteral("NF");
+        switchMaterial();
+        blocks.push_back(xlsxStatistics(stats, limits, language, other));
+    }
+    return blocks;
+}
+
 }  // namespace zenu

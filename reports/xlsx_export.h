@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "data/limits.h"
@@ -52,6 +53,13 @@ XlsxStatistics xlsxStatistics(const StatisticsModel& statistics, const LimitSett
                               const QString& methodName = {});
 // A block for a trace memory, from the statistics the gauge computed.
 XlsxStatistics xlsxTraceStatistics(const TraceSeries& trace, const QString& unit);
+
+// The statistics blocks of a workbook: the shown method's block (the gauge's own statistics for
+// a trace memory) and, for gauges with two methods, the other method's after switchMaterial
+// has switched the statistics to it (the table stays switched, as in the window).
+std::vector<XlsxStatistics> xlsxStatisticsBlocks(const StatisticsModel& statistics, const LimitSettings& limits,
+                                                 int language, bool trace, const TraceSeries& traceData,
+                                                 const QString& gaugeUnit, const std::function<void()>& switchMaterial);
 
 // The sheet's name in the language.
 QString xlsxSheetName(int language);

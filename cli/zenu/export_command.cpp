@@ -65,26 +65,8 @@ XlsxContent workbookContent(TableInput& input, const QString& sourceLine, bool c
     content.chart = chart && !stats.mixedUnits();
     content.chartTitle = stats.lines().value(0);
 
-    const bool twoMethods = stats.materialButtonVisible();
-    const QString caption = stats.materialButtonCaption();
-    QString methodName;
-    if (twoMethods) {
-        if (caption == QLatin1String("FE")) methodName = QStringLiteral("NFE");
-        else if (caption.contains(QLatin1String("NF"))) methodName = QStringLiteral("FE");
-    }
-    XlsxStatistics first = xlsxStatistics(stats, Limits, LanguageIndex, methodName);
-    if (trace) {
-        const QString unit = stats.statisticEinheit().isEmpty() ? deviceUnit : stats.statisticEinheit();
-        const QString rule = first.rule8020;
-        first = xlsxTraceStatistics(traceSeries, unit);
-        first.rule8020 = rule;
-    }
-    content.blocks.push_back(first);
-    if (twoMethods) {
-        input.table.switchMaterial();
-        const QString other = caption == QLatin1String("FE") ? QStringLiteral("FE") : QStringLiteral("NF");
-        content.blocks.push_back(xlsxStatistics(stats, Limits, LanguageIndex, other));
-    }
+    content.blocks = xlsxStatisticsBlocks(stats, Limits, LanguageIndex, trace, traceSeries, deviceUnit,
+                                          [&input] { input.table.switchMaterial(); });
     return content;
 }
 

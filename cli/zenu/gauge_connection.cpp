@@ -33,27 +33,6 @@ void onSignal(int) {
     [[maybe_unused]] ssize_t n = ::write(signalPipe[0], &byte, 1);
 }
 
-// The connection initialisation's window: the command line shows none of it.
-class QuietHost : public ConnectionHost {
-public:
-    void showWaitMessage(const QString&) override {}
-    void placeReadingField(const ReadingFieldLayout&) override {}
-    void showDeviceFrame(const DeviceFrame&) override {}
-    void showDeviceName(const QString&) override {}
-    void showDevicePicture(const DevicePicture&) override {}
-    void applyBranding(const QString&) override {}
-    void applyProfile(const ProfileEffects&) override {}
-    void prepareReadingView() override {}
-    void readingTablesCleared() override {}
-    void clearClipboard() override {}
-    void loadSettings(const QString&) override {}
-    void startKeyboardEventTarget() override {}
-    void showCommandFrames() override {}
-    void showBattery(const BatterySymbol&) override {}
-    void initialisationFailed(const QString& text) override { message = text; }
-
-    QString message;
-};
 
 }  // namespace
 
@@ -266,7 +245,7 @@ int GaugeConnection::connect(const QString& serverId) {
     }
 
     linked_ = true;
-    QuietHost host;
+    QuietConnectionHost host;
     if (!Initialisierung(*session_, wait, host, options_.timeoutMs)) {
         const int status = statusAfterFailure(kExitNoAnswer);
         return fail(status, status == kExitLink ? QStringLiteral("link lost: ") + lastError_ : host.message);
