@@ -203,7 +203,7 @@ void FrmTransfer::buildControls() {
     auto* copy = new QGridLayout(FrameKopieren);
     cmdClipboard = button("cmdClipboard", QStringLiteral("Clipboard"));
     cmdWord = button("cmdWord", QStringLiteral("MS Word"));
-    cmdExcel = button("cmdExcel", QStringLiteral("Excel"));
+    cmdExcel = button("cmdExcel", QStringLiteral("MS Excel"));
     cmdcsv = button("cmdcsv", QStringLiteral("CSV"));
     cmdprint = button("cmdprint");
     cmdPDF = button("cmdPDF", QStringLiteral("PDF"));
