@@ -243,9 +243,12 @@ TEST_F(GaugeLinkTest, SilentGaugeAndLostLinkKeepWhatWasRead) {
     EXPECT_EQ(w().cmdConnect->text(), C(54));
     EXPECT_EQ(w().txtWait->text(), M(72));
 
-    // The gauge is back: ReConnect links again and the memory reads whole.
-    platform::waitFor(500ms);
-    w().cmdConnect_Click();
+    // The gauge comes back after 400 ms: ReConnect links again and the memory reads whole.
+    for (int attempt = 0; attempt < 10 && !session->Connected; ++attempt) {
+        platform::waitFor(300ms);
+        ASSERT_EQ(w().cmdConnect->text(), C(54));
+        w().cmdConnect_Click();
+    }
     ASSERT_TRUE(session->Connected);
     read(QStringLiteral("m001"));
     EXPECT_EQ(rows(kTableMemory), 25);
