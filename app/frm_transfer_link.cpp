@@ -22,6 +22,7 @@
 #include "data/measurement_record.h"
 #include "gauge/ble_session.h"
 #include "gauge/connection_init.h"
+#include "gauge/gauge_commands.h"
 #include "gauge/handshake_state.h"
 #include "gauge/online_reading.h"
 #include "gauge/value_handler.h"
@@ -53,12 +54,10 @@ void MainDownloadHost::prepareMemoryTable() {
 
 void MainDownloadHost::setProgress(int value, int maximum) { w_.setProgress(value, maximum); }
 
-void MainDownloadHost::showMemoryCaption(const QString& caption) {
+void MainDownloadHost::showMemoryCaption(const QString& caption, const QString& memoryName) {
     w_.optFE->setText(caption);
     w_.optFE->setVisible(true);
-    const qsizetype open = caption.indexOf(QLatin1String(" ("));
-    const QString head = open >= 0 ? caption.left(open) : caption;
-    w_.MemoryNumber4 = head.section(QLatin1Char(' '), -1);
+    w_.MemoryNumber4 = memoryName;
 }
 
 void MainDownloadHost::memoryEmpty() {
@@ -166,8 +165,8 @@ void FrmTransfer::cmdConnect_Click() {
     if (!session_->Connected) return;  // the dialog was closed without a gauge
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool initialised = Initialisierung(*session_, session_->waitFunction(), *connectionHost_,
-                                             static_cast<int>(session_->replyTimeout().count()));
+    const bool initialised =
+        Initialisierung(*session_, session_->waitFunction(), *connectionHost_, session_->replyTimeoutMs());
     Unblock_Buttons();
     if (Verbindungscheck() && initialised) {
         ShowMemoryControls();
@@ -226,8 +225,7 @@ void FrmTransfer::cmdRefresh_Click() {
     if (!session_ || !session_->Connected) return;
     Block_Buttons();
     if (family() == QLatin1Char('5'))
-        sendAndWait(*session_, session_->waitFunction(), QStringLiteral("$gpi!"), GaugeReply::ProbeInfoReply,
-                    static_cast<int>(session_->replyTimeout().count()));
+        session_->request(commands::probeInformation(), GaugeReply::ProbeInfoReply);
     loadMemoryList();
     Unblock_Buttons();
 }

@@ -14,7 +14,7 @@ public:
     void Unblock_Buttons() override;
     void prepareMemoryTable() override;
     void setProgress(int value, int maximum) override;
-    void showMemoryCaption(const QString& caption) override;
+    void showMemoryCaption(const QString& caption, const QString& memoryName) override;
     void memoryEmpty() override;
     void memoryEntryUpdated(const QString& entry) override;
     void focusMemoryTable() override;

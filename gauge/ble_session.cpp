@@ -60,6 +60,15 @@ void BleSession::logFailure(const QString& what, const CorvelCall& call) {
     WriteLog(what + QLatin1Char(' ') + QString::number(call.number) + QLatin1Char(' ') + call.description);
 }
 
+bool BleSession::checked(const QString& what, const CorvelCall& call) {
+    if (!call) logFailure(what, call);
+    return call.ok;
+}
+
+bool BleSession::request(const QString& command, GaugeReply awaited) {
+    return sendAndWait(*this, waitFunction(), command, awaited, replyTimeoutMs());
+}
+
 // ---------------------------------------------------------------- scanning
 
 bool BleSession::startScan() {
@@ -113,9 +122,8 @@ bool BleSession::connectDevice() {
     if (!isOpen() || DeviceAddress.isEmpty()) return false;
     connectFailed_ = false;
     emit statusText(M(77) + DeviceAddress);
-    const CorvelCall r = control_->connect(DeviceAddress);
     // A failed Connect has fired its Connected event with the failure already.
-    if (!r) logFailure(QStringLiteral("Connect"), r);
+    checked(QStringLiteral("Connect"), control_->connect(DeviceAddress));
     return true;
 }
 
@@ -164,8 +172,7 @@ bool BleSession::DiscoverAll() {
                                  ? QString()
                                  : q(gatt_uuids::kCommandService) + QLatin1Char(',') + q(gatt_uuids::kDataService);
     // Discovered events arrive inside the call, so both sides are known when it returns.
-    const CorvelCall r = control_->discover(services, QString(), true, QString());
-    if (!r) logFailure(QStringLiteral("Discover"), r);
+    checked(QStringLiteral("Discover"), control_->discover(services, QString(), true, QString()));
     return CommandSideFound && DataSideFound;
 }
 
@@ -225,8 +232,7 @@ void BleSession::Reconnect() {
     WriteLog(QStringLiteral("REconnect1"));
     platform::waitFor(kSettle);
     connectFailed_ = false;
-    const CorvelCall r = control_->connect(DeviceAddress);
-    if (!r) logFailure(QStringLiteral("REconnect"), r);
+    checked(QStringLiteral("REconnect"), control_->connect(DeviceAddress));
     platform::waitFor(kSettle);
     WriteLog(QStringLiteral("REconnect2"));
 }
@@ -253,11 +259,10 @@ void BleSession::onError(int code, const QString& description) {
 // ---------------------------------------------------------------- commands and replies
 
 bool BleSession::writeCommand(const QString& command) {
-    if (!isOpen() || ids_.commandCharacteristic.isEmpty()) return false;
+    if (!ready(ids_.commandCharacteristic)) return false;
     CommandBuffer = command;
-    const CorvelCall r = control_->writeValue(ids_.commandService, ids_.commandCharacteristic, QString(), command);
-    if (!r) logFailure(QStringLiteral("WriteZenu"), r);
-    return static_cast<bool>(r);
+    return checked(QStringLiteral("WriteZenu"),
+                   control_->writeValue(ids_.commandService, ids_.commandCharacteristic, QString(), command));
 }
 
 void BleSession::onWriteResponse(const QString&, const QString& characteristicId) {
@@ -282,11 +287,7 @@ void BleSession::pollReply() {
     const QString characteristic = ids_.commandCharacteristic;
     auto deadline = Clock::now() + kPollTick * ticks;
     while (!commandReplyRead_ && Clock::now() < deadline && Connected) {
-        const CorvelCall r = control_->readValue(service, characteristic);
-        if (!r) {
-            logFailure(QStringLiteral("ReadValue"), r);
-            return;
-        }
+        if (!checked(QStringLiteral("ReadValue"), control_->readValue(service, characteristic))) return;
     }
     if (CommandBuffer.startsWith(QLatin1String("$ls")) && !ResponseText.contains(QLatin1Char('!'))) {
         AccumulateMode = true;
@@ -317,25 +318,20 @@ void BleSession::onValue(const QString&, const QString& characteristicId, const 
 }
 
 bool BleSession::WriteStorageInfo(const QString& text) {
-    if (!isOpen() || ids_.storageInfo.isEmpty()) return false;
+    if (!ready(ids_.storageInfo)) return false;
     CommandBuffer = text;
-    const CorvelCall r = control_->writeValue(ids_.dataService, ids_.storageInfo, QString(), text);
-    if (!r) logFailure(QStringLiteral("WriteStorageInfo"), r);
-    return static_cast<bool>(r);
+    return checked(QStringLiteral("WriteStorageInfo"),
+                   control_->writeValue(ids_.dataService, ids_.storageInfo, QString(), text));
 }
 
 bool BleSession::ReadStorageInfo() {
-    if (!isOpen() || ids_.storageInfo.isEmpty()) return false;
-    const CorvelCall r = control_->readValue(ids_.dataService, ids_.storageInfo);
-    if (!r) logFailure(QStringLiteral("ReadStorageInfo"), r);
-    return static_cast<bool>(r);
+    return ready(ids_.storageInfo) &&
+           checked(QStringLiteral("ReadStorageInfo"), control_->readValue(ids_.dataService, ids_.storageInfo));
 }
 
 bool BleSession::ReadStorageData() {
-    if (!isOpen() || ids_.storageData.isEmpty()) return false;
-    const CorvelCall r = control_->readValue(ids_.dataService, ids_.storageData);
-    if (!r) logFailure(QStringLiteral("ReadStorageData"), r);
-    return static_cast<bool>(r);
+    return ready(ids_.storageData) &&
+           checked(QStringLiteral("ReadStorageData"), control_->readValue(ids_.dataService, ids_.storageData));
 }
 
 bool BleSession::SondenFreigabe() { return WriteStorageInfo(QStringLiteral("-")); }
@@ -343,21 +339,17 @@ bool BleSession::SondenFreigabe() { return WriteStorageInfo(QStringLiteral("-"))
 // ---------------------------------------------------------------- subscriptions
 
 bool BleSession::SubMeasure() {
-    if (!isOpen() || ids_.measurement.isEmpty()) return false;
-    const CorvelCall r = control_->subscribe(ids_.dataService, ids_.measurement);
-    if (!r) logFailure(QStringLiteral("Fehler Sub Measure"), r);
-    return static_cast<bool>(r);
+    return ready(ids_.measurement) &&
+           checked(QStringLiteral("Fehler Sub Measure"), control_->subscribe(ids_.dataService, ids_.measurement));
 }
 
 bool BleSession::UnsubMeasure() {
-    if (!isOpen() || ids_.measurement.isEmpty()) return false;
-    const CorvelCall r = control_->unsubscribe(ids_.dataService, ids_.measurement);
-    if (!r) {
-        logFailure(QStringLiteral("Fehler UNSub Measure"), r);
-        Connected = false;
-        Subscribed = false;
-    }
-    return static_cast<bool>(r);
+    if (!ready(ids_.measurement)) return false;
+    if (checked(QStringLiteral("Fehler UNSub Measure"), control_->unsubscribe(ids_.dataService, ids_.measurement)))
+        return true;
+    Connected = false;
+    Subscribed = false;
+    return false;
 }
 
 void BleSession::onSubscribed(const QString& characteristicId) {
@@ -381,7 +373,7 @@ WaitFunction BleSession::waitFunction() const {
 }
 
 bool BleSession::waitForFlag(const bool& flag, bool wanted) {
-    return wait_([&flag, wanted] { return flag == wanted; }, static_cast<int>(replyTimeout_.count()));
+    return wait_([&flag, wanted] { return flag == wanted; }, replyTimeoutMs());
 }
 
 bool BleSession::subscribeReadings() {

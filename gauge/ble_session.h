@@ -117,6 +117,9 @@ public:
     // The bound of each wait for a reply or a confirmation (5 s unless told otherwise).
     void setReplyTimeout(std::chrono::milliseconds t) { replyTimeout_ = t; }
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
+    int replyTimeoutMs() const { return static_cast<int>(replyTimeout_.count()); }
+    // A command and the wait, within the reply timeout, for the awaited kind of reply.
+    bool request(const QString& command, GaugeReply awaited);
     // The wait for replies: it also ends as soon as the link is gone, so that nothing waits
     // out its bound for a gauge that can no longer answer.
     WaitFunction waitFunction() const;
@@ -161,6 +164,10 @@ private:
     bool DiscoverAll();
     void pollReply();
     void logFailure(const QString& what, const CorvelCall& call);
+    // The control is there and the object has been discovered.
+    bool ready(const QString& id) const { return isOpen() && !id.isEmpty(); }
+    // Logs a failed call; true when it succeeded.
+    bool checked(const QString& what, const CorvelCall& call);
     bool waitForFlag(const bool& flag, bool wanted);
     void failedAttempt();
 

@@ -4,6 +4,7 @@
 
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"
+#include "data/measurement_record.h"
 #include "data/memory_file.h"
 #include "data/reading_line.h"
 #include "data/reading_sink.h"
@@ -22,7 +23,7 @@ constexpr int kFileNameWidth = 20;
 constexpr int kLinesPerBlock = 5;
 constexpr qsizetype kShortestReadingLine = 15;
 // A gauge that never sends the empty end mark still ends: no memory holds more blocks.
-constexpr int kMaxStorageReads = 5000 / kLinesPerBlock + 2;
+constexpr int kMaxStorageReads = kTableCapacity / kLinesPerBlock + 2;
 
 // Decoded readings go to the host's sink; closing the memory file goes to the gauge.
 class SessionSink : public ReadingSink {
@@ -41,9 +42,7 @@ public:
     void showTraceChart() override { inner_.showTraceChart(); }
     void showError(const QString& t) override { inner_.showError(t); }
     bool closeMemoryFile() override {
-        if (!session_.isConnected()) return false;
-        return sendAndWait(session_, session_.waitFunction(), commands::closeFile(FileHandle), GaugeReply::FileClose,
-                           static_cast<int>(session_.replyTimeout().count()));
+        return session_.isConnected() && session_.request(commands::closeFile(FileHandle), GaugeReply::FileClose);
     }
 
 private:
@@ -112,6 +111,16 @@ void MemoryDownload::subscribeAgain() {
     if (!session_.Subscribed && session_.Connected) session_.subscribeReadings();
 }
 
+DownloadResult::Status MemoryDownload::interrupted() const {
+    return session_.Connected ? DownloadResult::Status::TimedOut : DownloadResult::Status::LinkLost;
+}
+
+bool MemoryDownload::readDirectory() {
+    clearReplySeen(GaugeReply::Directory);
+    return session_.ReadStorageInfo() &&
+           session_.waitFunction()([] { return replySeen(GaugeReply::Directory); }, session_.replyTimeoutMs());
+}
+
 // ---------------------------------------------------------------- lists
 
 bool MemoryDownload::SpeicherInfoDatei(QStringList& entries) {
@@ -120,8 +129,7 @@ bool MemoryDownload::SpeicherInfoDatei(QStringList& entries) {
     bool answered = false;
     if (session_.Connected) {
         session_.setListTickLimit();
-        answered = sendAndWait(session_, session_.waitFunction(), commands::listFiles(), GaugeReply::FileList,
-                               static_cast<int>(session_.replyTimeout().count()));
+        answered = session_.request(commands::listFiles(), GaugeReply::FileList);
         if (answered) entries = fileListEntries(ResponseText);
     }
     subscribeAgain();
@@ -130,11 +138,7 @@ bool MemoryDownload::SpeicherInfoDatei(QStringList& entries) {
 
 bool MemoryDownload::SpeicherInfoLesen(QStringList& entries) {
     unsubscribeFirst();
-    clearReplySeen(GaugeReply::Directory);
-    AnswerState = kAnswerAwaited;
-    bool answered = session_.ReadStorageInfo() &&
-                    session_.waitFunction()([] { return replySeen(GaugeReply::Directory); },
-                                            static_cast<int>(session_.replyTimeout().count()));
+    const bool answered = readDirectory();
     if (!answered) WriteLog(QStringLiteral("Keine Antwort auf das Speicherverzeichnis"));
     entries.clear();
     if (answered)
@@ -155,8 +159,7 @@ DownloadResult MemoryDownload::readSelected(const QString& listText) {
         if (listText.trimmed().isEmpty()) return {DownloadResult::Status::NothingChosen, 0, 0, {}};
         // The gauge expects the probe information before a file is opened.
         unsubscribeFirst();
-        sendAndWait(session_, session_.waitFunction(), commands::probeInformation(), GaugeReply::ProbeInfoReply,
-                    static_cast<int>(session_.replyTimeout().count()));
+        session_.request(commands::probeInformation(), GaugeReply::ProbeInfoReply);
         return Read_Datei(listText);
     }
     return readMemory4(listText);
@@ -177,8 +180,6 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
         result.status = DownloadResult::Status::NothingChosen;
         return result;
     }
-    const WaitFunction wait = session_.waitFunction();
-    const int timeout = static_cast<int>(session_.replyTimeout().count());
     unsubscribeFirst();
     host_.Block_Buttons();
     host_.prepareMemoryTable();
@@ -190,8 +191,8 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
         return r;
     };
 
-    if (!sendAndWait(session_, wait, commands::openFile(name), GaugeReply::FileOpen, timeout)) {
-        result.status = session_.Connected ? DownloadResult::Status::TimedOut : DownloadResult::Status::LinkLost;
+    if (!session_.request(commands::openFile(name), GaugeReply::FileOpen)) {
+        result.status = interrupted();
         result.message = M(103).arg(commands::openFile(name));
         host_.message(result.message);
         return end(result);
@@ -219,7 +220,8 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
     const auto readBlock = [&](int bytes) {
         clearReplySeen(GaugeReply::Block);
         const auto arrived = [handle] { return replySeen(GaugeReply::Block) && AnswerState == handle; };
-        if (!sendCommand(session_, commands::readBlock(handle, bytes)) || !(wait(arrived, timeout) || arrived())) {
+        if (!sendCommand(session_, commands::readBlock(handle, bytes)) ||
+            !session_.waitFunction()(arrived, session_.replyTimeoutMs())) {
             WriteLog(QStringLiteral("Keine Antwort auf ") + commands::readBlock(handle, bytes));
             return false;
         }
@@ -242,9 +244,7 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
     if (complete) host_.setProgress(maximum, maximum);
 
     if (!complete) {
-        result.status = stopped             ? DownloadResult::Status::Stopped
-                        : session_.Connected ? DownloadResult::Status::TimedOut
-                                             : DownloadResult::Status::LinkLost;
+        result.status = stopped ? DownloadResult::Status::Stopped : interrupted();
         // Keep the header and every whole record that arrived; the rest is not guessed.
         const qsizetype headerDigits = kHeaderBytes * 2;
         if (buffer.size() < headerDigits || recordBytes == 0) {
@@ -266,13 +266,9 @@ DownloadResult MemoryDownload::Read_Datei(const QString& listText) {
     } else if (session_.Connected) {
         sink.closeMemoryFile();
     }
-    if (!complete) {
-        if (!stopped) result = finishLost(result);
-        return end(result);
-    }
-    subscribeAgain();
-    host_.Unblock_Buttons();
-    if (!listText.left(2).contains(QLatin1Char('t'))) host_.focusMemoryTable();
+    if (!complete && !stopped) result = finishLost(result);
+    end(result);
+    if (complete && !listText.left(2).contains(QLatin1Char('t'))) host_.focusMemoryTable();
     return result;
 }
 
@@ -303,10 +299,7 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
         return stop(DownloadResult::Status::NothingChosen, M(82) + QLatin1Char('\n'));
 
     // The directory again: the count may have grown since the list was made.
-    clearReplySeen(GaugeReply::Directory);
-    if (session_.ReadStorageInfo() &&
-        session_.waitFunction()([] { return replySeen(GaugeReply::Directory); },
-                                static_cast<int>(session_.replyTimeout().count()))) {
+    if (readDirectory()) {
         bool nameOk = false;
         const int wanted = name.toInt(&nameOk);
         for (int i = 1; nameOk && i <= MemoryCount && i < MemoryNames.size() && i < MemoryCounts.size(); ++i) {
@@ -320,8 +313,8 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
     name.toInt(&numeric);
     if (!numeric) return stop(DownloadResult::Status::NothingChosen, M(82) + QLatin1Char('\n'));
     result.expected = expected;
-    host_.showMemoryCaption(M(32) + QLatin1Char(' ') + name + QStringLiteral(" (") + QString::number(expected) +
-                            QLatin1Char(')'));
+    host_.showMemoryCaption(
+        M(32) + QLatin1Char(' ') + name + QStringLiteral(" (") + QString::number(expected) + QLatin1Char(')'), name);
 
     AnswerState = kAnswerAwaited;
     if (!session_.WriteStorageInfo(commands::selectMemory(name))) {
@@ -365,7 +358,7 @@ DownloadResult MemoryDownload::readMemory4(const QString& listText) {
         }
     }
     if (lost) {
-        result.status = session_.Connected ? DownloadResult::Status::TimedOut : DownloadResult::Status::LinkLost;
+        result.status = interrupted();
         result = finishLost(result);
     }
     if (session_.Connected) session_.SondenFreigabe();

@@ -21,7 +21,7 @@ public:
     virtual void prepareMemoryTable() {}
     virtual void setProgress(int /*value*/, int /*maximum*/) {}
     // Caption of the memory option after a family "4" memory was chosen.
-    virtual void showMemoryCaption(const QString& /*caption*/) {}
+    virtual void showMemoryCaption(const QString& /*caption*/, const QString& /*memoryName*/) {}
     // The chosen family "4" memory holds no readings (Meldung_Speicher_Leer).
     virtual void memoryEmpty() {}
     // The list entry of the memory being read, with its current count.
@@ -93,6 +93,10 @@ public:
 private:
     void Meldung_Speicher_Leer();
     bool unsubscribeFirst();
+    // TimedOut while the link holds, LinkLost once it is gone.
+    DownloadResult::Status interrupted() const;
+    // Reads the family "4" memory directory; false when it did not come.
+    bool readDirectory();
     void subscribeAgain();
     DownloadResult finishLost(DownloadResult r);
 
