@@ -35,40 +35,16 @@ QString fromBstr(BSTR s) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(s), static_cast<qsizetype>(SysStringLen(s)));
 }
 
-// Event arguments arrive by reference, last to first.
-const VARIANT* eventArg(const DISPPARAMS* p, uint32_t position) {
-    if (!p || position >= p->cArgs) return nullptr;
-    return &p->rgvarg[p->cArgs - 1 - position];
-}
-
+// Event arguments arrive by reference, last to first; an argument that is missing or of
+// another kind reads as empty.
 QString stringArg(const DISPPARAMS* p, uint32_t position) {
-    const VARIANT* v = eventArg(p, position);
-    if (!v) return {};
-    if (v->vt == (VT_BYREF | VT_BSTR)) return v->pbstrVal ? fromBstr(*v->pbstrVal) : QString();
-    if (v->vt == VT_BSTR) return fromBstr(v->bstrVal);
-    return {};
+    Variant v;
+    return SUCCEEDED(GetArg(p, position, VT_BSTR, &v, nullptr)) ? fromBstr(v.bstrVal) : QString();
 }
 
 int intArg(const DISPPARAMS* p, uint32_t position) {
-    const VARIANT* v = eventArg(p, position);
-    if (!v) return 0;
-    switch (v->vt) {
-    case VT_BYREF | VT_I2: return v->piVal ? *v->piVal : 0;
-    case VT_BYREF | VT_I4: return v->plVal ? *v->plVal : 0;
-    case VT_I2: return v->iVal;
-    case VT_I4: return v->lVal;
-    default: return 0;
-    }
-}
-
-QString takeErrorDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return {};
-    BStr d;
-    QString text;
-    if (SUCCEEDED(info->GetDescription(d.out()))) text = QString::fromStdString(d.utf8());
-    info->Release();
-    return text;
+    Variant v;
+    return SUCCEEDED(GetArg(p, position, VT_I4, &v, nullptr)) ? v.lVal : 0;
 }
 
 CorvelCall failure(HRESULT hr, QString description) {
@@ -103,7 +79,7 @@ CorvelCall CorvelClient::create() {
     SetErrorInfo(0, nullptr);
     IDispatch* disp = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&disp));
-    if (FAILED(hr) || !disp) return failure(SUCCEEDED(hr) ? E_NOINTERFACE : hr, takeErrorDescription());
+    if (FAILED(hr) || !disp) return failure(SUCCEEDED(hr) ? E_NOINTERFACE : hr, QString::fromStdString(TakeErrorDescription()));
     control_ = disp;
     site_ = new HostSite();
     // The site first, so the control knows it runs at run time before anything else.
@@ -167,22 +143,16 @@ CorvelCall CorvelClient::invoke(const char16_t* name, uint16_t flags, std::initi
     std::memset(static_cast<void*>(&ei), 0, sizeof ei);
     uint32_t argErr = 0;
     SetErrorInfo(0, nullptr);
-    // The control is released by a handler that runs inside this call (a window closing):
-    // keep it alive until the call returns.
+    // A handler that runs inside this call may let go of the control (a window closing): keep
+    // it alive until the call returns.
     IDispatch* control = control_;
     control->AddRef();
     HRESULT hr = control->Invoke(it->second, IID_NULL, 0x400, flags, &params,
                                  flags == DISPATCH_PROPERTYPUT ? nullptr : &result, &ei, &argErr);
     control->Release();
     if (FAILED(hr)) {
-        QString text;
-        if (hr == DISP_E_EXCEPTION) {
-            if (ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
-            if (ei.scode) hr = ei.scode;
-            text = fromBstr(ei.bstrDescription);
-        }
+        const QString text = QString::fromStdString(DescribeInvokeFailure(hr, &ei));
         ClearExcepInfo(&ei);
-        if (text.isEmpty()) text = takeErrorDescription();
         return failure(hr, text);
     }
     ClearExcepInfo(&ei);

@@ -27,19 +27,6 @@ std::string oneLine(std::string text)
     return text;
 }
 
-std::string takeErrorInfoDescription()
-{
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info)
-        return {};
-    BStr d;
-    std::string text;
-    if (SUCCEEDED(info->GetDescription(d.out())))
-        text = d.utf8();
-    info->Release();
-    return text;
-}
-
 const char* usageOf(const std::string& verb)
 {
     if (verb == "create") return "Usage: create [PROGID|{CLSID}]";
@@ -56,21 +43,7 @@ const char* usageOf(const std::string& verb)
 
 std::string DescribeFailure(HRESULT& hr, EXCEPINFO* ei)
 {
-    std::string text;
-    if (hr == DISP_E_EXCEPTION && ei) {
-        if (ei->pfnDeferredFillIn)
-            ei->pfnDeferredFillIn(ei);
-        if (ei->scode)
-            hr = ei->scode;
-        else if (ei->wCode)
-            hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei->wCode);
-        text = BstrToUtf8(ei->bstrDescription);
-    }
-    if (text.empty())
-        text = takeErrorInfoDescription();
-    if (text.empty())
-        text = HResultText(hr);
-    return oneLine(text);
+    return oneLine(DescribeInvokeFailure(hr, ei));
 }
 
 ShellSession::ShellSession(Output output) : output_(std::move(output)), site_(new HostSite())
@@ -177,7 +150,7 @@ ShellSession::Result ShellSession::create(const ShellCommand& cmd)
     if (FAILED(hr) || !disp) {
         if (SUCCEEDED(hr))
             hr = E_NOINTERFACE;
-        std::string text = takeErrorInfoDescription();
+        std::string text = TakeErrorDescription();
         return {hr, text.empty() ? HResultText(hr) : text};
     }
     control_ = disp;

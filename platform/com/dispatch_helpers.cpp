@@ -1,6 +1,8 @@
 #include "platform/com/dispatch_helpers.h"
 
+#include "platform/com/bstr.h"
 #include "platform/com/errorinfo.h"
+#include "platform/com/hresult.h"
 
 #include <cstring>
 
@@ -73,6 +75,38 @@ bool NamesEqualNoCase(std::u16string_view a, std::u16string_view b)
             return false;
     }
     return true;
+}
+
+std::string TakeErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || !info)
+        return {};
+    BStr d;
+    std::string text;
+    if (SUCCEEDED(info->GetDescription(d.out())))
+        text = d.utf8();
+    info->Release();
+    return text;
+}
+
+std::string DescribeInvokeFailure(HRESULT& hr, EXCEPINFO* ei)
+{
+    std::string text;
+    if (hr == DISP_E_EXCEPTION && ei) {
+        if (ei->pfnDeferredFillIn)
+            ei->pfnDeferredFillIn(ei);
+        if (ei->scode)
+            hr = ei->scode;
+        else if (ei->wCode)
+            hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei->wCode);
+        text = BstrToUtf8(ei->bstrDescription);
+    }
+    if (text.empty())
+        text = TakeErrorDescription();
+    if (text.empty())
+        text = HResultText(hr);
+    return text;
 }
 
 } // namespace com

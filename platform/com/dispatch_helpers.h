@@ -2,6 +2,8 @@
 // Helpers for implementations of IDispatch::Invoke and for its callers.
 #include "platform/com/unknown.h"
 
+#include <string>
+
 namespace com {
 
 // Converts argument `position` (0 = the first argument, i.e. rgvarg[cArgs-1-position]) to `vt`
@@ -18,6 +20,14 @@ HRESULT ExcepInfoFromErrorInfo(HRESULT hr, EXCEPINFO* excepInfo);
 
 // Frees the strings of an EXCEPINFO and zeroes it.
 void ClearExcepInfo(EXCEPINFO* excepInfo);
+
+// Takes this thread's error information and returns its description ("" when there is none).
+std::string TakeErrorDescription();
+
+// Description of a failed Invoke: EXCEPINFO's text, else the thread's error information, else a
+// generic text for the code. `hr` becomes the code to report (EXCEPINFO's scode, or its wCode,
+// for DISP_E_EXCEPTION). The caller still clears the EXCEPINFO.
+std::string DescribeInvokeFailure(HRESULT& hr, EXCEPINFO* excepInfo);
 
 // Case-insensitive comparison of a member name (ASCII letters fold; others compare exactly).
 bool NamesEqualNoCase(std::u16string_view a, std::u16string_view b);
