@@ -42,9 +42,7 @@ int runClock(const QStringList& args, CliIo& io) {
         }
     }
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
-    if (const int status = link.open()) return status;
+    GaugeConnection link(options, io, kName);
     if (const int status = link.connect(serverId)) return status;
     BleSession& session = link.session();
     // The clock dialog takes the gauge out of online mode while it talks to the clock.

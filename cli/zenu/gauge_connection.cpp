@@ -33,6 +33,25 @@ void onSignal(int) {
     [[maybe_unused]] ssize_t n = ::write(signalPipe[0], &byte, 1);
 }
 
+void installInterruptHandler() {
+    if (signalPipe[0] >= 0) return;
+    // A reader that goes away shows as a failed write, not as a signal that ends the process
+    // with the gauge still linked.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(signalPipe[1], &byte, 1);
+        interruptSeen = true;
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 }  // namespace
 
@@ -130,34 +149,15 @@ int parseGaugeArguments(QCommandLineParser& parser, const QStringList& args, int
     return kExitOk;
 }
 
-void installInterruptHandler() {
-    if (signalPipe[0] >= 0) return;
-    // A reader that goes away shows as a failed write, not as a signal that ends the process
-    // with the gauge still linked.
-    std::signal(SIGPIPE, SIG_IGN);
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte;
-        [[maybe_unused]] ssize_t n = ::read(signalPipe[1], &byte, 1);
-        interruptSeen = true;
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 bool interrupted() { return interruptSeen; }
 
 void interruptNow() { interruptSeen = true; }
 
 // ---------------------------------------------------------------- the connection
 
-GaugeConnection::GaugeConnection(const LinkOptions& options, CliIo& io, QString prefix)
-    : options_(options), io_(io), prefix_(std::move(prefix)), session_(std::make_unique<BleSession>()) {
+GaugeConnection::GaugeConnection(const LinkOptions& options, CliIo& io, const char* prefix)
+    : options_(options), io_(io), prefix_(QString::fromLatin1(prefix)), session_(std::make_unique<BleSession>()) {
+    installInterruptHandler();
     session_->setReplyTimeout(std::chrono::milliseconds(options_.timeoutMs));
     // Waits of the session end early on an interrupt and, once connected, when the link is
     // gone (nothing can arrive any more); they report "not done" then, so every operation
@@ -195,6 +195,11 @@ int GaugeConnection::statusAfterFailure(int otherwise) const {
     return otherwise;
 }
 
+int GaugeConnection::failUnanswered(const QString& what) {
+    return fail(statusAfterFailure(kExitNoAnswer),
+                what + QStringLiteral(": ") + (linkLost() ? lastError_ : QStringLiteral("the gauge did not answer")));
+}
+
 int GaugeConnection::open() {
     QString error;
     if (!session_->open(&error)) return fail(kExitLink, QStringLiteral("cannot load the Bluetooth control: ") + error);
@@ -202,6 +207,7 @@ int GaugeConnection::open() {
 }
 
 int GaugeConnection::connect(const QString& serverId) {
+    if (const int status = open()) return status;
     const WaitFunction wait = session_->waitFunction();
     // The name the gauge advertises identifies its model, as the entry of the device list does.
     QString listedEntry, seenName;

@@ -47,23 +47,25 @@ int parseGaugeArguments(QCommandLineParser& parser, const QStringList& args, int
                         const char* prefix, LinkOptions& options, QString& serverId);
 
 // SIGINT and SIGTERM (and a closed standard output) end what the subcommand waits for; the
-// subcommand then unsubscribes and disconnects before it exits. Installed once.
-void installInterruptHandler();
+// subcommand then unsubscribes and disconnects before it exits. Installed by the first
+// GaugeConnection.
 bool interrupted();
 // Called when writing to standard output failed (the reader went away).
 void interruptNow();
 
 class GaugeConnection {
 public:
-    GaugeConnection(const LinkOptions& options, CliIo& io, QString prefix);
+    // prefix: "zenu-cli NAME: ", which leads every message.
+    GaugeConnection(const LinkOptions& options, CliIo& io, const char* prefix);
     ~GaugeConnection();
     GaugeConnection(const GaugeConnection&) = delete;
     GaugeConnection& operator=(const GaugeConnection&) = delete;
 
     // Creates the control. 0, or the exit status after the message.
     int open();
-    // Scans until the address advertises (bounded by the timeout), connects, discovers and runs
-    // the connection initialisation. 0, or the exit status after the message.
+    // Opens the control unless open, scans until the address advertises (bounded by the
+    // timeout), connects, discovers and runs the connection initialisation. 0, or the exit
+    // status after the message.
     int connect(const QString& serverId);
     // Unsubscribes live readings and disconnects (once; also when destroyed).
     void close();
@@ -79,6 +81,8 @@ public:
     // The status of an operation that ended early: the link is gone (3), an interrupt (130),
     // otherwise `otherwise`.
     int statusAfterFailure(int otherwise) const;
+    // A request the gauge left unanswered: "prefix what: " and why (the lost link, or no answer).
+    int failUnanswered(const QString& what);
 
 private:
     LinkOptions options_;

@@ -22,9 +22,7 @@ int runInfo(const QStringList& args, CliIo& io) {
     QString serverId;
     if (const int status = parseGaugeArguments(parser, args, 1, io, kName, options, serverId)) return status;
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
-    if (const int status = link.open()) return status;
+    GaugeConnection link(options, io, kName);
     if (const int status = link.connect(serverId)) return status;
 
     const QString battery = BatteryVoltage != 0.0 ? QString::number(BatteryVoltage, 'f', 2) : QString();

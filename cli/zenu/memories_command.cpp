@@ -22,18 +22,13 @@ int runMemories(const QStringList& args, CliIo& io) {
     QString serverId;
     if (const int status = parseGaugeArguments(parser, args, 1, io, kName, options, serverId)) return status;
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
-    if (const int status = link.open()) return status;
+    GaugeConnection link(options, io, kName);
     if (const int status = link.connect(serverId)) return status;
 
     CliDownloadHost host(false);
     MemoryDownload download(link.session(), host);
     QStringList entries;
-    if (!download.memoryList(entries))
-        return link.fail(link.statusAfterFailure(kExitNoAnswer), QStringLiteral("no memory list: ") +
-                                                                     (link.linkLost() ? link.lastError()
-                                                                                      : QStringLiteral("the gauge did not answer")));
+    if (!download.memoryList(entries)) return link.failUnanswered(QStringLiteral("no memory list"));
     if (profileChar(1) == QLatin1Char('5')) {
         for (const QString& entry : entries) io.out << entry.trimmed() << '\n';
     } else {

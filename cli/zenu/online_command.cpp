@@ -68,9 +68,7 @@ int runOnline(const QStringList& args, CliIo& io) {
         return kExitFailure;
     }
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
-    if (const int status = link.open()) return status;
+    GaugeConnection link(options, io, kName);
     if (const int status = link.connect(serverId)) return status;
     BleSession& session = link.session();
 

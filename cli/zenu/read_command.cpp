@@ -110,9 +110,7 @@ int runRead(const QStringList& args, CliIo& io) {
     if (parser.isSet(kOut) && outPath.isEmpty()) return bad(QStringLiteral("--out needs a file name"));
     if (memory.isEmpty()) return bad(QStringLiteral("MEMORY must not be empty"));
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
-    if (const int status = link.open()) return status;
+    GaugeConnection link(options, io, kName);
     if (const int status = link.connect(serverId)) return status;
 
     CliDownloadHost host(true);
@@ -127,10 +125,7 @@ int runRead(const QStringList& args, CliIo& io) {
         const int number = memory.toInt(&numeric);
         if (!numeric) return link.fail(kExitFailure, QStringLiteral("MEMORY of this gauge is a memory number, not \"%1\"").arg(memory));
         QStringList entries;
-        if (!download.SpeicherInfoLesen(entries))
-            return link.fail(link.statusAfterFailure(kExitNoAnswer), QStringLiteral("no memory directory: ") +
-                                                                         (link.linkLost() ? link.lastError()
-                                                                                          : QStringLiteral("the gauge did not answer")));
+        if (!download.SpeicherInfoLesen(entries)) return link.failUnanswered(QStringLiteral("no memory directory"));
         for (int i = 1; entry.isEmpty() && i <= MemoryCount && i < MemoryNames.size() && i < MemoryCounts.size(); ++i) {
             bool ok = false;
             if (MemoryNames[i].trimmed().toInt(&ok) == number && ok)

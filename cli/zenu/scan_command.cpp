@@ -39,8 +39,7 @@ int runScan(const QStringList& args, CliIo& io) {
     if (!ok || seconds <= 0 || seconds > 24 * 3600)
         return bad(QStringLiteral("--seconds must be a positive number, not \"%1\"").arg(parser.value(kSeconds)));
 
-    installInterruptHandler();
-    GaugeConnection link(options, io, QString::fromLatin1(kName));
+    GaugeConnection link(options, io, kName);
     if (const int status = link.open()) return status;
     BleSession& session = link.session();
     const auto print = [&io](const QString& id, const QString& name, int rssi) {
