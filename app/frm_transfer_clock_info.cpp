@@ -17,7 +17,7 @@ void FrmTransfer::mnuSetTime_Click() {
     // The menu item is only offered for gauges with a clock; without a session there is
     // nothing to ask.
     if (!link_) return;
-    FrmTime dialog(*link_, eventLoopWait(), this);
+    FrmTime dialog(*link_, link_->waitFunction(), this);
     showDialog(dialog);
 }
 

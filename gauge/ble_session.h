@@ -122,7 +122,7 @@ public:
     bool request(const QString& command, GaugeReply awaited);
     // The wait for replies: it also ends as soon as the link is gone, so that nothing waits
     // out its bound for a gauge that can no longer answer.
-    WaitFunction waitFunction() const;
+    WaitFunction waitFunction() const override;
     // Tests and benchmarks replace the wait (the default is a nested event loop).
     void setWaitFunction(WaitFunction wait) { wait_ = std::move(wait); }
 

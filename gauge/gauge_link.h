@@ -19,6 +19,8 @@ public:
     virtual bool unsubscribeReadings() { return false; }
     // The gauge's command characteristic; nullptr without a session.
     virtual CommandTransport* commandTransport() { return nullptr; }
+    // The wait for the gauge's replies.
+    virtual WaitFunction waitFunction() const { return eventLoopWait(); }
 };
 
 }  // namespace zenu
