@@ -44,10 +44,13 @@ bool readTextLines(const QString& path, QStringList& lines, QString* error) {
 }
 
 bool writeTextLines(const QString& path, const QStringList& lines, QString* error) {
+    return writeFileBytes(path, joinLines(lines), error);
+}
+
+bool writeFileBytes(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return fail(error, file.errorString());
-    const QByteArray data = joinLines(lines);
-    if (file.write(data) != data.size()) {
+    if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return fail(error, file.errorString());
     }

@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStringList>
 
+#include "platform/textfile.h"
+#include "reports/report_text.h"
 #include "reports/zip_writer.h"
 
 namespace zenu {
@@ -114,14 +114,9 @@ QByteArray runText(const QString& line) {
 }
 
 QByteArray document(const QString& text) {
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (lines.size() > 1 && lines.constLast().isEmpty()) lines.removeLast();
-
     const QByteArray rPr = runProperties();
     QByteArray body;
-    for (const QString& line : lines) {
+    for (const QString& line : reportTextLines(text)) {
         body += "<w:p><w:pPr>" + rPr + "</w:pPr>";
         if (!line.isEmpty()) body += "<w:r>" + rPr + "<w:t xml:space=\"preserve\">" + runText(line) + "</w:t></w:r>";
         body += "</w:p>";
@@ -131,22 +126,6 @@ QByteArray document(const QString& text) {
            "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" w:right=\"1134\" "
            "w:bottom=\"1134\" w:left=\"1134\" w:header=\"709\" w:footer=\"709\" w:gutter=\"0\"/></w:sectPr>"
            "</w:body></w:document>";
-}
-
-// Through a temporary file renamed over the target.
-bool saveAtomically(const QString& path, const QByteArray& data, QString* error) {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        if (error) *error = file.errorString();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly)) return fail();
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return fail();
-    }
-    if (!file.commit()) return fail();
-    return true;
 }
 
 }  // namespace
@@ -182,11 +161,11 @@ bool ensureLucidaConsoleStandIn(const QString& configFolder, QString* error) {
         "    <default><family>monospace</family></default>\n"
         "  </alias>\n"
         "</fontconfig>\n";
-    return saveAtomically(path, alias, error);
+    return platform::writeFileBytes(path, alias, error);
 }
 
 bool writeDocx(const QString& path, const QString& text, QString* error) {
-    return saveAtomically(path, docxDocument(text), error);
+    return platform::writeFileBytes(path, docxDocument(text), error);
 }
 
 }  // namespace zenu

@@ -3,11 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/textfile.h"
 
 namespace zenu {
 namespace {
@@ -24,15 +25,8 @@ QString folderProblem(const QString& path) {
 ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
     if (const QString problem = folderProblem(path); !problem.isEmpty()) return ExportResult::failed(problem);
     if (QFileInfo(path).isDir()) return ExportResult::failed(QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(path)));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return ExportResult::failed(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return ExportResult::failed(why);
-    }
-    if (!file.commit()) return ExportResult::failed(file.errorString());
-    return ExportResult::written();
+    QString why;
+    return platform::writeFileBytes(path, bytes, &why) ? ExportResult::written() : ExportResult::failed(why);
 }
 
 QString reserveTemporaryBeside(const QString& path, QString* error) {

@@ -61,6 +61,14 @@ QString reportSourceLine(const ReportOrigin& origin, int language) {
     return text;
 }
 
+QStringList reportTextLines(const QString& text) {
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.constLast().isEmpty()) lines.removeLast();
+    return lines;
+}
+
 QString reportProjectBlock(const ProjectData& project) {
     if (!project.anyFieldFilled()) return {};
     const QDate date = project.date.isValid() ? project.date : QDate::currentDate();

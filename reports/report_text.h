@@ -47,6 +47,10 @@ struct ReportOrigin {
 // neither. Ends with CR LF.
 QString reportSourceLine(const ReportOrigin& origin, int language);
 
+// The lines of a report text for paper and documents: CR LF, LF or CR end a line; a last line
+// end starts no further line.
+QStringList reportTextLines(const QString& text);
+
 // "#  " date time, "#  " label text per filled field, an empty line; "" when no field is filled.
 // An unset date is today's, an unset time 00:00.
 QString reportProjectBlock(const ProjectData& project);

@@ -8,18 +8,12 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "reports/report_text.h"
+
 namespace zenu {
 namespace {
 
 const QStringList kMonospacedStandIns = {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")};
-
-QStringList reportLines(const QString& text) {
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (lines.size() > 1 && lines.constLast().isEmpty()) lines.removeLast();
-    return lines;
-}
 
 // Cuts a line into pieces no wider than width.
 QStringList wrapped(const QString& line, const QFontMetricsF& metrics, qreal width) {
@@ -66,7 +60,7 @@ bool paintTextPages(QPagedPaintDevice& device, const QString& text, const QFont&
     const qreal lineHeight = metrics.lineSpacing();
 
     qreal y = 0;
-    for (const QString& line : reportLines(text)) {
+    for (const QString& line : reportTextLines(text)) {
         for (const QString& piece : wrapped(line, metrics, width)) {
             if (y > 0 && y + lineHeight > height) {
                 if (!device.newPage()) {

@@ -73,34 +73,30 @@ void ZipWriter::add(const QString& name, const QByteArray& data) {
 QByteArray ZipWriter::archive() const {
     QByteArray out;
     QByteArray central;
+    // What the local header and the central directory both say of an entry, from the version
+    // needed to the extra field's length.
+    const auto putEntryFields = [this](QByteArray& to, const Entry& e) {
+        put16(to, 20);  // version needed: 2.0
+        put16(to, kUtf8Names);
+        put16(to, e.method);
+        put16(to, dosTime_);
+        put16(to, dosDate_);
+        put32(to, e.crc);
+        put32(to, quint32(e.stored.size()));
+        put32(to, e.size);
+        put16(to, quint16(e.name.size()));
+        put16(to, 0);  // extra field
+    };
     for (const Entry& e : entries_) {
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
-        put16(out, 20);  // version needed: 2.0
-        put16(out, kUtf8Names);
-        put16(out, e.method);
-        put16(out, dosTime_);
-        put16(out, dosDate_);
-        put32(out, e.crc);
-        put32(out, quint32(e.stored.size()));
-        put32(out, e.size);
-        put16(out, quint16(e.name.size()));
-        put16(out, 0);  // extra field
+        putEntryFields(out, e);
         out += e.name;
         out += e.stored;
 
         put32(central, 0x02014b50);
         put16(central, 20);  // made by: MS-DOS, 2.0
-        put16(central, 20);
-        put16(central, kUtf8Names);
-        put16(central, e.method);
-        put16(central, dosTime_);
-        put16(central, dosDate_);
-        put32(central, e.crc);
-        put32(central, quint32(e.stored.size()));
-        put32(central, e.size);
-        put16(central, quint16(e.name.size()));
-        put16(central, 0);  // extra field
+        putEntryFields(central, e);
         put16(central, 0);  // comment
         put16(central, 0);  // disk
         put16(central, 0);  // internal attributes
