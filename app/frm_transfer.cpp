@@ -1,6 +1,7 @@
 #include "app/frm_transfer.h"
 #include "app/main_connection_host.h"
 #include "app/main_download_host.h"
+#include "app/named_widget.h"
 #include "gauge/value_handler.h"
 
 #include <QAction>
@@ -26,12 +27,6 @@
 namespace zenu {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QPushButton* button(const char* name, const QString& caption = {}) {
     return named(new QPushButton(caption), name);

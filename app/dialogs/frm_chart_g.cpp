@@ -8,17 +8,12 @@
 #include <QVBoxLayout>
 
 #include "app/dialogs/chart_builder.h"
+#include "app/named_widget.h"
 #include "app/texts/texts.h"
 
 namespace zenu {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // An empty text hides the label; a shown label is named by what it says.
 void showText(QLabel* label, const QString& text) {

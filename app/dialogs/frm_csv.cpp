@@ -8,22 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/named_widget.h"
 #include "app/texts/texts.h"
 #include "data/value_format.h"
 #include "platform/localefmt.h"
 #include "platform/prompts.h"
 
 namespace zenu {
-
-namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-}  // namespace
 
 FrmCSV::FrmCSV(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmCSV"));

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/named_widget.h"
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"
 #include "platform/prompts.h"
@@ -17,12 +18,6 @@
 namespace zenu {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 int slot(LimitField field) { return field == LimitField::Min ? 0 : field == LimitField::Max ? 1 : 2; }
 
