@@ -5,7 +5,6 @@
 #include "cli/zenu/commands.h"
 #include "cli/zenu/gauge_connection.h"
 #include "gauge/ble_session.h"
-#include "gauge/command_transport.h"
 #include "gauge/gauge_commands.h"
 #include "gauge/handshake_state.h"
 #include "platform/event_wait.h"
@@ -56,7 +55,7 @@ int runClock(const QStringList& args, CliIo& io) {
         platform::waitFor(kAfterSet);
         io.out << commands::clockText(time) << '\n';
     } else {
-        if (!sendAndWait(session, session.waitFunction(), commands::readClock(), GaugeReply::Clock, link.timeoutMs()))
+        if (!session.request(commands::readClock(), GaugeReply::Clock))
             return link.fail(link.statusAfterFailure(kExitNoAnswer), QStringLiteral("the gauge did not answer ") +
                                                                          commands::readClock());
         io.out << ResponseText << '\n';

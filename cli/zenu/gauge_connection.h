@@ -72,7 +72,6 @@ public:
 
     BleSession& session() { return *session_; }
     bool linkLost() const;
-    int timeoutMs() const { return options_.timeoutMs; }
     // The last failure the session reported (scan, control error, lost link).
     const QString& lastError() const { return lastError_; }
 
