@@ -16,6 +16,7 @@
 #include "data/project_data.h"
 #include "platform/localefmt.h"
 #include "platform/scripted_prompts.h"
+#include "../support/counting_link.h"
 #include "../support/temp_home.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -52,27 +53,6 @@ inline void putReadings(const std::vector<MeasurementRecord>& records) {
     for (std::size_t i = 0; i < records.size(); ++i) Tables.at(currentTable, static_cast<int>(i) + 1) = records[i];
     readingIndex = static_cast<int>(records.size()) + 1;
 }
-
-class CountingLink : public GaugeLink {
-public:
-    bool connected = true;
-    bool subscribed = true;
-    int subscribes = 0;
-    int unsubscribes = 0;
-    bool isConnected() const override { return connected; }
-    void requestDisconnect() override { connected = false; }
-    bool isSubscribed() const override { return subscribed; }
-    bool subscribeReadings() override {
-        ++subscribes;
-        subscribed = true;
-        return true;
-    }
-    bool unsubscribeReadings() override {
-        ++unsubscribes;
-        subscribed = false;
-        return true;
-    }
-};
 
 // A started main window in a fresh home, German, no gauge unless the test names one.
 class WindowTest : public ::testing::Test {

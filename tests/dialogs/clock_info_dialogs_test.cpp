@@ -18,6 +18,7 @@
 #include "gauge/value_handler.h"
 #include "platform/event_wait.h"
 #include "platform/paths.h"
+#include "../support/counting_link.h"
 #include "../support/file_bytes.h"
 #include "../support/temp_home.h"
 
@@ -32,16 +33,12 @@ const QString kReadClock = QStringLiteral("$glt!");
 
 // A gauge on the command characteristic: records every write and answers "$glt!" a little
 // later through the value handler, as the session's reply polling would.
-class ScriptedGauge : public CommandTransport, public GaugeLink {
+class ScriptedGauge : public CommandTransport, public zenu::testing::CountingLink {
 public:
     QStringList writes;
     int clockAnswers = INT_MAX;  // how many "$glt!" it answers before falling silent
     bool writable = true;
     std::function<void(int reads)> onClockRead;
-    bool connected = true;
-    bool subscribed = true;
-    int subscribes = 0;
-    int unsubscribes = 0;
 
     bool writeCommand(const QString& command) override {
         writes << command;
@@ -54,19 +51,6 @@ public:
                 QTimer::singleShot(20, [reply] { HandleGaugeValue(GaugeChannel::Command, reply); });
             }
         }
-        return true;
-    }
-    bool isConnected() const override { return connected; }
-    void requestDisconnect() override { connected = false; }
-    bool isSubscribed() const override { return subscribed; }
-    bool subscribeReadings() override {
-        ++subscribes;
-        subscribed = true;
-        return true;
-    }
-    bool unsubscribeReadings() override {
-        ++unsubscribes;
-        subscribed = false;
         return true;
     }
     CommandTransport* commandTransport() override { return this; }
