@@ -3,7 +3,6 @@
 // would save.
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/texts/texts.h"
 #include "cli/zenu/commands.h"
@@ -74,15 +73,6 @@ bool loadGaugeSettings(const QString& serial, QString* error) {
     applyProjectDefinitions(lines, LanguageIndex, Project);
     if (!read(QStringLiteral("Projektdaten") + suffix, lines)) return false;
     applyProjectDataFileLines(lines, Project);
-    return true;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
     return true;
 }
 
@@ -198,7 +188,7 @@ int runRead(const QStringList& args, CliIo& io) {
             io.out.flush();
         } else if (complete) {
             QString error;
-            if (!writeFile(outPath, text.toUtf8(), &error))
+            if (!platform::writeFileBytes(outPath, text.toUtf8(), &error))
                 return link.fail(kExitFailure, QStringLiteral("cannot write %1: %2").arg(outPath, error));
         }
     }
