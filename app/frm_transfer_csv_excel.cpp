@@ -2,11 +2,11 @@
 // writers of reports/.
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/dialogs/frm_csv.h"
+#include "app/file_choice.h"
 #include "app/frm_transfer.h"
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"
@@ -23,12 +23,6 @@
 namespace zenu {
 
 namespace {
-
-bool noFileChosen(const QString& name) { return name.isEmpty() || name == QLatin1String(" "); }
-
-QString inFolder(const QString& folder, const QString& name) {
-    return QFileInfo(name).isAbsolute() ? name : folder + QLatin1Char('/') + name;
-}
 
 // Creates the folder when missing; tells the user and the log when it cannot be created.
 bool folderReady(const QString& folder, const QString& what) {
@@ -73,10 +67,8 @@ void FrmTransfer::CSVSpeichern(int anzahl, bool min, bool max, bool mittel) {
     if (noFileChosen(chosen)) return;
     const QString path = csvFileName(inFolder(folder, chosen));
 
-    const ReportOrigin origin{optFE->isChecked(), optFE->text(), memoryName_, optOnline->isChecked(), optOnline->text()};
     const CsvOptions options{anzahl, min, max, mittel};
-    const ExportResult result =
-        writeCsvFile(records, options, reportSourceLine(origin, LanguageIndex), LanguageIndex, path);
+    const ExportResult result = writeCsvFile(records, options, ReportSourceLine(), LanguageIndex, path);
     if (result.status == ExportResult::Status::NoReadings)
         MsgBox(M(160), MsgButtons::Ok, MsgIcon::Information);
     else if (!result.ok())
@@ -89,8 +81,7 @@ void FrmTransfer::cmdExcel_Click() {
     StatisticsModel& stats = table_.statistics();
     const QString entry = cmbSpeicher->currentText();
     const bool trace = isTraceMemoryShown(entry);
-    std::vector<MeasurementRecord> records = tableRecords(Tables, currentTable);
-    if (records.empty() && !(trace && !traceSeries.samples.empty())) {
+    if (tableRecords(Tables, currentTable).empty() && !(trace && !traceSeries.samples.empty())) {
         MsgBox(M(160), MsgButtons::Ok, MsgIcon::Information);
         return;
     }
@@ -106,26 +97,11 @@ void FrmTransfer::cmdExcel_Click() {
     QString path = inFolder(folder, chosen);
     if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) path += QStringLiteral(".xlsx");
 
-    XlsxContent content;
-    content.language = LanguageIndex;
-    const ReportOrigin origin{optFE->isChecked(), optFE->text(), memoryName_, optOnline->isChecked(), optOnline->text()};
+    const QString sourceLine = ReportSourceLine();
     BuildReportText(QStringLiteral("P"));
-    content.headerText = reportSourceLine(origin, LanguageIndex) + ReportText;
-    content.memoryEntry = entry;
-    content.memoryName = memoryName_;
-    content.limits = Limits;
-    content.statisticsDecimals = profileChar(7);
-    content.methodColumn = profileChar(4) != QLatin1Char('0');
-    content.gridHeaders = table_.grid().headers();
-    content.records = std::move(records);
-    content.trace = trace;
-    if (trace) content.traceData = traceSeries;
-    content.chart = chart;
-    content.chartTitle = stats.lines().value(0);
-
-    content.blocks = xlsxStatisticsBlocks(stats, Limits, LanguageIndex, trace, traceSeries, deviceUnit,
-                                          [this] { cmdMaterial_Click(); });
-
+    ReportSource source{table_, Limits, Project, entry, memoryName_, &traceSeries};
+    const XlsxContent content =
+        shownTableWorkbook(source, sourceLine + ReportText, chart, [this] { cmdMaterial_Click(); });
     ExportResult result = writeXlsxFile(content, path);
     QString error;
     if (result.ok() && !openDocument(path, &error)) result = ExportResult::failed(error);

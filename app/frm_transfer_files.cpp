@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRadioButton>
 
+#include "app/file_choice.h"
 #include "app/frm_transfer.h"
 #include "app/settings.h"
 #include "app/texts/texts.h"
@@ -23,8 +24,6 @@ namespace {
 
 const QString kFilter = QStringLiteral("Messdaten (*.mes)");
 
-bool noFileChosen(const QString& name) { return name.isEmpty() || name == QLatin1String(" "); }
-
 // The folder for measurement files, created with its parents when missing. "" when it cannot
 // be created (the error is shown).
 QString preparedFolder(const QString& title) {
@@ -35,10 +34,6 @@ QString preparedFolder(const QString& title) {
         return {};
     }
     return folder;
-}
-
-QString inFolder(const QString& folder, const QString& name) {
-    return QFileInfo(name).isAbsolute() ? name : folder + QLatin1Char('/') + name;
 }
 
 }  // namespace

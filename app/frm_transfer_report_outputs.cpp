@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 
+#include "app/file_choice.h"
 #include "app/frm_transfer.h"
 #include "app/texts/texts.h"
 #include "platform/open_document.h"
@@ -39,7 +40,7 @@ QString chooseOutputFile(const QString& title, const QString& filter, const QStr
     }
     const QString chosen = prompts().saveFileName(title, folder, filter, M(146) + suffix);
     if (chosen.trimmed().isEmpty()) return {};
-    QString path = QFileInfo(chosen).isAbsolute() ? chosen : folder + QLatin1Char('/') + chosen;
+    QString path = inFolder(folder, chosen);
     if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
     return path;
 }

@@ -9,10 +9,13 @@
 #include <variant>
 
 #include "app/texts/texts.h"
+#include "data/gauge_identity.h"
 #include "data/statistics.h"
+#include "data/table_ops.h"
 #include "data/text_align.h"
 #include "data/value_format.h"
 #include "platform/localefmt.h"
+#include "reports/csv_export.h"
 #include "reports/xlsx_chart.h"
 
 namespace zenu {
@@ -205,6 +208,7 @@ XlsxStatistics xlsxTraceStatistics(const TraceSeries& trace, const QString& unit
 }
 
 ExportResult writeXlsxFile(const XlsxContent& content, const QString& path) {
+    if (!content.hasReadings()) return ExportResult::noReadings();
     // The whole sheet first, so the chart knows where the readings stand.
     SheetModel sheet;
     int row = 1;
@@ -302,6 +306,30 @@ std::vector<XlsxStatistics> xlsxStatisticsBlocks(const StatisticsModel& stats, c
         blocks.push_back(xlsxStatistics(stats, limits, language, other));
     }
     return blocks;
+}
+
+XlsxContent shownTableWorkbook(ReportSource& source, const QString& headerText, bool chart,
+                               const std::function<void()>& switchMaterial) {
+    const StatisticsModel& stats = source.table.statistics();
+    const bool trace = isTraceMemoryShown(source.memoryEntry) && source.trace;
+    XlsxContent content;
+    content.language = LanguageIndex;
+    content.headerText = headerText;
+    content.memoryEntry = source.memoryEntry;
+    content.memoryName = source.memoryName;
+    content.limits = source.limits;
+    content.statisticsDecimals = profileChar(7);
+    content.methodColumn = profileChar(4) != QLatin1Char('0');
+    content.gridHeaders = source.table.grid().headers();
+    content.records = tableRecords(Tables, currentTable);
+    content.trace = trace;
+    if (trace) content.traceData = *source.trace;
+    content.chart = chart && !stats.mixedUnits();
+    content.chartTitle = stats.lines().value(0);
+    // Last: switching the material leaves the statistics on the other method.
+    content.blocks = xlsxStatisticsBlocks(stats, source.limits, LanguageIndex, trace, content.traceData, deviceUnit,
+                                          switchMaterial);
+    return content;
 }
 
 }  // namespace zenu

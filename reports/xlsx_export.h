@@ -12,6 +12,7 @@
 #include "data/measurement_record.h"
 #include "data/trace_series.h"
 #include "reports/export_file.h"
+#include "reports/report_text.h"
 
 namespace zenu {
 
@@ -42,10 +43,21 @@ struct XlsxContent {
     TraceSeries traceData;                // its samples, interval and pulse time
     bool chart = false;                   // add the chart sheet (only when the first block is possible)
     QString chartTitle;                   // the first line of the statistics list
+
+    // A reading, or a trace memory's sample, to write.
+    bool hasReadings() const { return !records.empty() || (trace && !traceData.samples.empty()); }
 };
 
-// Writes the workbook to path, replacing it only once complete.
+// Writes the workbook to path, replacing it only once complete. NoReadings, and nothing
+// written, when the content has no readings.
 ExportResult writeXlsxFile(const XlsxContent& content, const QString& path);
+
+// The workbook of the shown table as the main window and zenu-cli fill it: the readings of the
+// current table (a trace memory's samples from source.trace), the limits, the gauge's profile
+// and the statistics blocks (switchMaterial: see xlsxStatisticsBlocks). headerText: the source
+// line and the project block. chart: the chart sheet, added when the units allow a chart.
+XlsxContent shownTableWorkbook(ReportSource& source, const QString& headerText, bool chart,
+                               const std::function<void()>& switchMaterial);
 
 // A block from the statistics of the shown table: signed or magnitude minimum and maximum as
 // the absolute setting selects.

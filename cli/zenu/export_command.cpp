@@ -4,7 +4,6 @@
 // the file in the window.
 #include <QCommandLineParser>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 #include "app/texts/texts.h"
 #include "cli/zenu/commands.h"
@@ -14,6 +13,7 @@
 #include "data/project_data.h"
 #include "data/trace_series.h"
 #include "data/gauge_identity.h"
+#include "platform/textfile.h"
 #include "reports/csv_export.h"
 #include "reports/docx_writer.h"
 #include "reports/report_text.h"
@@ -34,41 +34,6 @@ const QString kChart = QStringLiteral("chart");
 
 const QStringList kFormats = {QStringLiteral("csv"), QStringLiteral("xlsx"), QStringLiteral("docx"),
                               QStringLiteral("pdf"), QStringLiteral("txt")};
-
-bool writeUtf8Text(const QString& path, const QString& text, QString* error) {
-    QSaveFile file(path);
-    const QByteArray data = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) return true;
-    *error = file.errorString();
-    file.cancelWriting();
-    return false;
-}
-
-// The workbook as the main window's spreadsheet export fills it.
-XlsxContent workbookContent(TableInput& input, const QString& sourceLine, bool chart) {
-    StatisticsModel& stats = input.table.statistics();
-    const bool trace = isTraceMemoryShown(input.memoryEntry);
-    XlsxContent content;
-    content.language = LanguageIndex;
-    ReportSource project{input.table, Limits, Project, input.memoryEntry, input.memoryName, &traceSeries};
-    content.headerText = sourceLine + BuildReportText(QStringLiteral("P"), project);
-    content.memoryEntry = input.memoryEntry;
-    content.memoryName = input.memoryName;
-    content.limits = Limits;
-    content.statisticsDecimals = profileChar(7);
-    content.methodColumn = profileChar(4) != QLatin1Char('0');
-    const auto& headers = input.table.grid().headers();
-    for (std::size_t i = 0; i < content.gridHeaders.size() && i < headers.size(); ++i) content.gridHeaders[i] = headers[i];
-    content.records = tableRecords(Tables, currentTable);
-    content.trace = trace;
-    if (trace) content.traceData = traceSeries;
-    content.chart = chart && !stats.mixedUnits();
-    content.chartTitle = stats.lines().value(0);
-
-    content.blocks = xlsxStatisticsBlocks(stats, Limits, LanguageIndex, trace, traceSeries, deviceUnit,
-                                          [&input] { input.table.switchMaterial(); });
-    return content;
-}
 
 }  // namespace
 
@@ -137,24 +102,24 @@ int runExport(const QStringList& args, CliIo& io) {
     origin.memoryName = input.memoryName;
     const QString sourceLine = reportSourceLine(origin, LanguageIndex);
 
+    ReportSource source{input.table, Limits, Project, input.memoryEntry, input.memoryName, &traceSeries};
     bool written = false;
     if (format == QLatin1String("docx") || format == QLatin1String("pdf") || format == QLatin1String("txt")) {
-        ReportSource source{input.table, Limits, Project, input.memoryEntry, input.memoryName, &traceSeries};
         const QString report = BuildReportText(QStringLiteral("A"), source);
         if (format == QLatin1String("docx")) written = writeDocx(out, sourceLine + report, &error);
         else if (format == QLatin1String("pdf"))
             written = writeTextPdf(out, report, reportFont(pdfFontFamilies(), 10), programTitle(), &error);
-        else written = writeUtf8Text(out, sourceLine + report, &error);
+        else written = platform::writeFileBytes(out, (sourceLine + report).toUtf8(), &error);
     } else {
         ExportResult result;
         if (format == QLatin1String("csv")) {
             const CsvOptions options{perLine, parser.isSet(kMin), parser.isSet(kMax), parser.isSet(kMean)};
             result = writeCsvFile(tableRecords(Tables, currentTable), options, sourceLine, LanguageIndex, out);
         } else {
-            const XlsxContent content = workbookContent(input, sourceLine, parser.isSet(kChart));
-            result = content.records.empty() && !(content.trace && !content.traceData.samples.empty())
-                         ? ExportResult::noReadings()
-                         : writeXlsxFile(content, out);
+            const QString header = sourceLine + BuildReportText(QStringLiteral("P"), source);
+            result = writeXlsxFile(shownTableWorkbook(source, header, parser.isSet(kChart),
+                                                      [&input] { input.table.switchMaterial(); }),
+                                   out);
         }
         if (result.status == ExportResult::Status::NoReadings) return fail(QStringLiteral("no readings to write"));
         written = result.ok();
