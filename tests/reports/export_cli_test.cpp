@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "tests/support/cli_run.h"
 #include "tests/support/document_text.h"
 #include "tests/support/file_bytes.h"
 
@@ -16,12 +16,6 @@ namespace zenu {
 namespace {
 
 using namespace zenu::testing;
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
 
 class ExportCli : public ::testing::Test {
 protected:
@@ -42,30 +36,17 @@ protected:
                    "12.03.2024 10:15:03        13        13,1 \xB5m    FE\r\n");
     }
     CliRun run(QStringList args) {
-        CliRun r;
 #ifdef ZENU_CLI
         args << QStringLiteral("--model") << QStringLiteral("QX") << QStringLiteral("--serial") << QStringLiteral("12345")
              << input;
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-        env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        QProcessEnvironment env = cliEnvironment(dir.path(), QStringLiteral("de_DE.UTF-8"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // export must do without a display by itself
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZENU_CLI), args);
-        EXPECT_TRUE(process.waitForStarted(10000));
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(30000));
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput();
-        r.err = QString::fromUtf8(process.readAllStandardError());
+        return runCli(QStringLiteral(ZENU_CLI), args, env);
 #else
         (void)args;
+        return {};
 #endif
-        return r;
     }
     // The report of the same table as zenu-cli report prints it, with CR LF line ends.
     QString report() {

@@ -3,25 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "tests/data/data_support.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/file_bytes.h"
 
 namespace zenu {
 namespace {
 
+using testing::CliRun;
+using testing::cliEnvironment;
 using testing::MemoryFileBuilder;
 using testing::readBytes;
+using testing::runCli;
 using testing::writeBytes;
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
 
 class ReportCli : public ::testing::Test {
 protected:
@@ -33,27 +29,13 @@ protected:
         QDir().mkpath(settings);
     }
     CliRun run(const QStringList& args, const QString& locale = QStringLiteral("de_DE.UTF-8")) {
-        CliRun r;
 #ifdef ZENU_CLI
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), locale);
-        env.insert(QStringLiteral("LANG"), locale);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZENU_CLI), args);
-        EXPECT_TRUE(process.waitForStarted(10000));
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(30000));
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput();
-        r.err = QString::fromUtf8(process.readAllStandardError());
+        return runCli(QStringLiteral(ZENU_CLI), args, cliEnvironment(dir.path(), locale));
 #else
         (void)args;
         (void)locale;
+        return {};
 #endif
-        return r;
     }
     QString file(const QString& name, const QByteArray& content) {
         const QString path = dir.filePath(name);
