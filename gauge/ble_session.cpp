@@ -108,7 +108,7 @@ void BleSession::onAdvertisement(const QString& serverId, const QString& name, i
     if (listHasDevice(deviceList_, serverId) || !isListedGauge(name)) return;
     const QString entry = deviceListEntry(serverId, name, rssi);
     deviceList_.append(entry);
-    emit deviceListed(entry);
+    emit deviceListed(entry, serverId, name, rssi);
 }
 
 // ---------------------------------------------------------------- connection
@@ -373,7 +373,7 @@ WaitFunction BleSession::waitFunction() const {
 }
 
 bool BleSession::waitForFlag(const bool& flag, bool wanted) {
-    return wait_([&flag, wanted] { return flag == wanted; }, replyTimeoutMs());
+    return waitFunction()([&flag, wanted] { return flag == wanted; }, replyTimeoutMs());
 }
 
 bool BleSession::subscribeReadings() {

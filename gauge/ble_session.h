@@ -129,7 +129,8 @@ public:
 signals:
     void scanStarted();
     void scanFailed(const QString& message);
-    void deviceListed(const QString& entry);
+    // A gauge not listed before: its list entry, and what the entry was made of.
+    void deviceListed(const QString& entry, const QString& serverId, const QString& name, int rssi);
     void advertisementSeen(const QString& serverId, const QString& name, int rssi);
     // txtLog of the connection dialog.
     void statusText(const QString& text);

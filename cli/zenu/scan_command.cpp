@@ -6,7 +6,6 @@
 #include "cli/zenu/gauge_connection.h"
 #include "cli/zenu/gauge_options.h"
 #include "gauge/ble_session.h"
-#include "gauge/device_list.h"
 
 namespace zenu::cli {
 namespace {
@@ -14,8 +13,6 @@ namespace {
 constexpr const char* kName = "zenu-cli scan: ";
 const QString kSeconds = QStringLiteral("seconds");
 const QString kAll = QStringLiteral("all");
-const QString kRssiLabel = QStringLiteral("       RSSI: ");
-const QString kNameLabel = QStringLiteral(" Name: ");
 
 }  // namespace
 
@@ -50,12 +47,10 @@ int runScan(const QStringList& args, CliIo& io) {
     if (parser.isSet(kAll)) {
         QObject::connect(&session, &BleSession::advertisementSeen, &session, print);
     } else {
-        QObject::connect(&session, &BleSession::deviceListed, &session, [print](const QString& entry) {
-            // The entry holds the whole name; the list's 20-character cut is for connecting.
-            const qsizetype from = entry.indexOf(kNameLabel) + kNameLabel.size();
-            const qsizetype to = entry.lastIndexOf(kRssiLabel);
-            print(entryAddress(entry), entry.mid(from, to - from), entry.mid(to + kRssiLabel.size()).toInt());
-        });
+        QObject::connect(&session, &BleSession::deviceListed, &session,
+                         [print](const QString&, const QString& id, const QString& name, int rssi) {
+                             print(id, name, rssi);
+                         });
     }
     if (!session.startScan()) return link.fail(kExitLink, QStringLiteral("cannot scan: ") + link.lastError());
     session.waitFunction()([] { return false; }, static_cast<int>(seconds * 1000));
