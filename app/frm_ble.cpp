@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/named_widget.h"
 #include "app/texts/texts.h"
 #include "data/gauge_identity.h"
 #include "gauge/ble_session.h"
@@ -15,12 +16,6 @@
 
 namespace zenu {
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 void caption(QPushButton* button, const QString& text) {
     button->setText(text);
