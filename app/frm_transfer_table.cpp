@@ -237,9 +237,7 @@ void FrmTransfer::showMemory(const QString& optionCaption, const QString& memory
     fileTitle_.clear();
     optFE->setVisible(true);
     optFE->setText(optionCaption);
-    memoryName_ = memoryLabel;
-    if (memoryName_.startsWith(QLatin1Char('(')) && memoryName_.endsWith(QLatin1Char(')')))
-        memoryName_ = memoryName_.mid(1, memoryName_.size() - 2);
+    memoryName_ = memoryLabelName(memoryLabel);
     optFE->setToolTip(memoryLabel);
 }
 

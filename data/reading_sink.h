@@ -9,6 +9,12 @@ namespace zenu {
 
 struct TraceSeries;
 
+// The header name inside the memory label that showMemory gets ("(" name ")"), or the label.
+inline QString memoryLabelName(const QString& label) {
+    return label.startsWith(QLatin1Char('(')) && label.endsWith(QLatin1Char(')')) ? label.mid(1, label.size() - 2)
+                                                                                    : label;
+}
+
 class ReadingSink {
 public:
     virtual ~ReadingSink() = default;

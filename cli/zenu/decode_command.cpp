@@ -94,13 +94,7 @@ int runDecode(const QStringList& args, CliIo& io) {
 
     CliSink sink;
     const MemoryFileResult result = FillMessdatenDatei(hex, parser.value(QStringLiteral("name")), sink);
-    if (result.kind == MemoryKind::Trace && !traceSeries.samples.empty()) {
-        io.out << "trace\t" << traceSeries.count << '\t' << traceSeries.intervalMs << '\n';
-        for (double sample : traceSeries.samples) io.out << formatFixed(sample, 2) << '\n';
-    } else {
-        const int count = Tables.count(kTableMemory);
-        for (int i = 1; i <= count; ++i) io.out << recordLine(Tables.at(kTableMemory, i)) << '\n';
-    }
+    io.out << memoryLines(result.kind == MemoryKind::Trace);
     io.out.flush();
     if (!result.ok) {
         io.err << kName << result.error << '\n';

@@ -37,9 +37,7 @@ void CliDownloadHost::showTraceStatistics(const TraceSeries& trace) {
 }
 
 void CliDownloadHost::showMemory(const QString&, const QString& memoryLabel) {
-    headerName_ = memoryLabel;
-    if (headerName_.startsWith(QLatin1Char('(')) && headerName_.endsWith(QLatin1Char(')')))
-        headerName_ = headerName_.mid(1, headerName_.size() - 2);
+    headerName_ = memoryLabelName(memoryLabel);
 }
 
 void CliDownloadHost::setProgress(int value, int maximum) {

@@ -9,6 +9,7 @@
 #include "cli/zenu/gauge_connection.h"
 #include "cli/zenu/memory_host.h"
 #include "cli/zenu/record_output.h"
+#include "cli/zenu/table_input.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/measurement_file.h"
@@ -30,50 +31,17 @@ const QString kFormat = QStringLiteral("format");
 const QString kOut = QStringLiteral("out");
 
 // The lines decode and parse-lines print for the memory in table 0.
-QString tsvText(const QString& memoryName) {
-    QString text;
-    QTextStream out(&text);
-    if (memoryKindOf(memoryName) == MemoryKind::Trace && !traceSeries.samples.empty()) {
-        out << "trace\t" << traceSeries.count << '\t' << traceSeries.intervalMs << '\n';
-        for (double sample : traceSeries.samples) out << formatFixed(sample, 2) << '\n';
-    } else {
-        const int count = Tables.count(kTableMemory);
-        for (int i = 1; i <= count; ++i) out << recordLine(Tables.at(kTableMemory, i)) << '\n';
-    }
-    out.flush();
-    return text;
-}
+QString tsvText(const QString& memoryName) { return memoryLines(memoryKindOf(memoryName) == MemoryKind::Trace); }
 
 // Limits and project data of the gauge with this serial number, as the window loads them
 // after a connection. Only read: the command line never writes the program's settings or log.
-bool loadGaugeSettings(const QString& serial, QString* error) {
+bool loadSettingsOf(const QString& serial, QString* error) {
     Limits = LimitSettings{};
     Project = ProjectData{};
     platform::initPaths();
     const QString folder = AppDataPath;
     AppDataPath.clear();  // WriteLog stays silent
-    const QString suffix = QLatin1Char('_') + platform::safeFileComponent(serial.trimmed()) + QStringLiteral(".ini");
-    const auto read = [&](const QString& name, QStringList& lines) {
-        lines.clear();
-        const QString path = folder + QLatin1Char('/') + name;
-        if (!QFileInfo::exists(path) || platform::readTextLines(path, lines, error)) return true;
-        *error = QStringLiteral("cannot read %1: %2").arg(path, *error);
-        return false;
-    };
-    QStringList lines;
-    if (!read(QStringLiteral("Limit") + suffix, lines)) return false;
-    for (const QString& raw : lines) {
-        const QString line = raw.trimmed();
-        if (!line.isEmpty() && !applyLimitsFileLine(line, Limits, error)) {
-            *error = QStringLiteral("Limit%1: %2").arg(suffix, *error);
-            return false;
-        }
-    }
-    if (!read(QStringLiteral("Projekt.ini"), lines)) return false;
-    applyProjectDefinitions(lines, LanguageIndex, Project);
-    if (!read(QStringLiteral("Projektdaten") + suffix, lines)) return false;
-    applyProjectDataFileLines(lines, Project);
-    return true;
+    return loadGaugeSettings(folder, serial, error);
 }
 
 }  // namespace
@@ -167,7 +135,7 @@ int runRead(const QStringList& args, CliIo& io) {
         // A measurement file is written only whole.
         if (complete) {
             QString error;
-            if (!loadGaugeSettings(SerialNumber, &error)) return link.fail(kExitFailure, error);
+            if (!loadSettingsOf(SerialNumber, &error)) return link.fail(kExitFailure, error);
             ReportSource source{host.table(), Limits, Project, entry, host.headerName(), &traceSeries};
             const QString text = BuildReportText(QStringLiteral("A"), source);
             if (!outPath.isEmpty()) {

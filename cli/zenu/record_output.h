@@ -9,4 +9,8 @@ namespace zenu::cli {
 
 QString recordLine(const MeasurementRecord& record);
 
+// The lines of the memory decoded last: "trace", count and interval, then one sample a line,
+// for a trace memory; else one record line per reading of table 0.
+QString memoryLines(bool traceMemory);
+
 }  // namespace zenu::cli

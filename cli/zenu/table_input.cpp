@@ -33,44 +33,12 @@ public:
     }
     void showMemory(const QString& caption, const QString& label) override {
         input_.optionCaption = caption;
-        input_.memoryName = label;
-        if (label.startsWith(QLatin1Char('(')) && label.endsWith(QLatin1Char(')')))
-            input_.memoryName = label.mid(1, label.size() - 2);
+        input_.memoryName = memoryLabelName(label);
     }
 
 private:
     TableInput& input_;
 };
-
-// A settings file of AppDataPath; a missing file holds nothing.
-bool readSettings(const QString& name, QStringList& lines, QString* error) {
-    const QString path = AppDataPath + QLatin1Char('/') + name;
-    lines.clear();
-    if (!QFileInfo::exists(path)) return true;
-    if (platform::readTextLines(path, lines, error)) return true;
-    *error = QStringLiteral("cannot read %1: %2").arg(path, *error);
-    return false;
-}
-
-bool loadGaugeSettings(const QString& serial, QString* error) {
-    SerialNumber = serial;
-    const QString suffix = QLatin1Char('_') + platform::safeFileComponent(serial.trimmed()) + QStringLiteral(".ini");
-    QStringList lines;
-    if (!readSettings(QStringLiteral("Limit") + suffix, lines, error)) return false;
-    for (const QString& raw : lines) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty()) continue;
-        if (!applyLimitsFileLine(line, Limits, error)) {
-            *error = QStringLiteral("Limit%1: %2").arg(suffix, *error);
-            return false;
-        }
-    }
-    if (!readSettings(QStringLiteral("Projekt.ini"), lines, error)) return false;
-    applyProjectDefinitions(lines, LanguageIndex, Project);
-    if (!readSettings(QStringLiteral("Projektdaten") + suffix, lines, error)) return false;
-    applyProjectDataFileLines(lines, Project);
-    return true;
-}
 
 bool readHex(const QString& path, QString& hex, QString* error) {
     QFile file(path);
@@ -94,6 +62,32 @@ bool readHex(const QString& path, QString& hex, QString* error) {
 
 }  // namespace
 
+bool loadGaugeSettings(const QString& folder, const QString& serial, QString* error) {
+    const QString suffix = QLatin1Char('_') + platform::safeFileComponent(serial.trimmed()) + QStringLiteral(".ini");
+    // A missing file holds nothing.
+    const auto read = [&](const QString& name, QStringList& lines) {
+        lines.clear();
+        const QString path = folder + QLatin1Char('/') + name;
+        if (!QFileInfo::exists(path) || platform::readTextLines(path, lines, error)) return true;
+        *error = QStringLiteral("cannot read %1: %2").arg(path, *error);
+        return false;
+    };
+    QStringList lines;
+    if (!read(QStringLiteral("Limit") + suffix, lines)) return false;
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (!line.isEmpty() && !applyLimitsFileLine(line, Limits, error)) {
+            *error = QStringLiteral("Limit%1: %2").arg(suffix, *error);
+            return false;
+        }
+    }
+    if (!read(QStringLiteral("Projekt.ini"), lines)) return false;
+    applyProjectDefinitions(lines, LanguageIndex, Project);
+    if (!read(QStringLiteral("Projektdaten") + suffix, lines)) return false;
+    applyProjectDataFileLines(lines, Project);
+    return true;
+}
+
 void addTableInputOptions(QCommandLineParser& parser) {
     parser.addOption({kSerial, QStringLiteral("Serial number: limits and project data from the settings folder."),
                       QStringLiteral("S")});
@@ -107,7 +101,8 @@ bool loadTableInput(const QCommandLineParser& parser, const QString& file, Table
     Project = ProjectData{};
     if (parser.isSet(kSerial)) {
         platform::initPaths();
-        if (!loadGaugeSettings(parser.value(kSerial), error)) return false;
+        SerialNumber = parser.value(kSerial);
+        if (!loadGaugeSettings(AppDataPath, SerialNumber, error)) return false;
     }
 
     ClearReadingTable(kTableMemory);

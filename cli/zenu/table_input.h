@@ -20,6 +20,10 @@ struct TableInput {
 // --serial S and --memory-name NAME.
 void addTableInputOptions(QCommandLineParser& parser);
 
+// Adds the limits and project data of the gauge with this serial number, read from the settings
+// files in folder as the program reads them; a missing file holds nothing. Writes nothing.
+bool loadGaugeSettings(const QString& folder, const QString& serial, QString* error);
+
 // Loads FILE into table 0 (made current) after applyGaugeOptions. Limits and Project are reset,
 // then loaded for --serial. False with *error set when nothing usable could be read.
 bool loadTableInput(const QCommandLineParser& parser, const QString& file, TableInput& input, QString* error);
