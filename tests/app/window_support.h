@@ -16,23 +16,13 @@
 #include "data/project_data.h"
 #include "platform/localefmt.h"
 #include "platform/scripted_prompts.h"
+#include "../support/coating_gauge.h"
 #include "../support/counting_link.h"
 #include "../support/temp_home.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace zenu::testing {
-
-inline const QString kMicrometre = QString::fromUtf8("µm");
-
-// A coating-thickness gauge of family "5" with dates, as the connection leaves it.
-inline void useCoatingGauge(const QString& serial = QStringLiteral("12345")) {
-    DeviceCode = QStringLiteral("QX");
-    DeviceProfile = QStringLiteral("5LE2+-2");
-    deviceKind = QStringLiteral("SM");
-    deviceUnit = kMicrometre;
-    SerialNumber = serial;
-}
 
 inline MeasurementRecord reading(int number, double value, const QString& method = QStringLiteral("FE"),
                                  int second = 0) {

@@ -11,6 +11,7 @@
 #include "data/trace_series.h"
 #include "platform/localefmt.h"
 #include "reports/chart_data.h"
+#include "../support/coating_gauge.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -38,10 +39,7 @@ protected:
         platform::initLocale();
         LanguageIndex = kLanguageGerman;
         resetGaugeIdentity();
-        DeviceCode = QStringLiteral("QX");
-        DeviceProfile = QStringLiteral("5LE2+-2");
-        deviceKind = QStringLiteral("SM");
-        deviceUnit = um;
+        zenu::testing::useCoatingGauge(QString());
         Limits = LimitSettings{};
     }
     void TearDown() override { resetGaugeIdentity(); }

@@ -14,6 +14,7 @@
 #include "reports/csv_export.h"
 #include "reports/xlsx_chart.h"
 #include "reports/xlsx_export.h"
+#include "../support/coating_gauge.h"
 #include "../support/file_bytes.h"
 #include "../support/temp_home.h"
 
@@ -45,10 +46,7 @@ MeasurementRecord rec(int number, double value, const QString& time, const QStri
 class Exports : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeviceCode = QStringLiteral("QX");
-        DeviceProfile = QStringLiteral("5LE2+-2");
-        deviceKind = QStringLiteral("SM");
-        deviceUnit = kUm;
+        zenu::testing::useCoatingGauge(QString());
     }
     void TearDown() override { resetGaugeIdentity(); }
     TempHome home;  // German locale: "," as decimal separator
