@@ -1,6 +1,5 @@
 #include "gauge/corvel_client.h"
 
-#include <cstring>
 #include <vector>
 
 #include "platform/com/activation.h"
@@ -131,24 +130,15 @@ CorvelCall CorvelClient::invoke(const char16_t* name, uint16_t flags, std::initi
     std::vector<Variant> values(args.size());
     size_t i = args.size();
     for (const Arg& a : args) values[--i] = a.v;
-    DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params{values.empty() ? nullptr : static_cast<VARIANT*>(values.data()), nullptr,
-                      static_cast<uint32_t>(values.size()), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    }
     Variant result;
     EXCEPINFO ei;
-    std::memset(static_cast<void*>(&ei), 0, sizeof ei);
-    uint32_t argErr = 0;
     SetErrorInfo(0, nullptr);
     // A handler that runs inside this call may let go of the control (a window closing): keep
     // it alive until the call returns.
     IDispatch* control = control_;
     control->AddRef();
-    HRESULT hr = control->Invoke(it->second, IID_NULL, 0x400, flags, &params,
-                                 flags == DISPATCH_PROPERTYPUT ? nullptr : &result, &ei, &argErr);
+    HRESULT hr = InvokeMember(control, it->second, flags, values.data(), static_cast<uint32_t>(values.size()),
+                              &result, &ei);
     control->Release();
     if (FAILED(hr)) {
         const QString text = QString::fromStdString(DescribeInvokeFailure(hr, &ei));

@@ -258,19 +258,10 @@ ShellSession::Result ShellSession::invoke(DISPID dispid, uint16_t flags, const s
         if (!ArgToVariant(a, &values[n - 1 - i]))
             return {E_INVALIDARG, "Not a value: " + a.word + " (use \"text\", an integer, True or False)"};
     }
-    DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params {n ? static_cast<VARIANT*>(values.data()) : nullptr, nullptr, static_cast<uint32_t>(n), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    }
     Variant result;
     EXCEPINFO ei;
-    std::memset(static_cast<void*>(&ei), 0, sizeof ei);
-    uint32_t argErr = 0;
     SetErrorInfo(0, nullptr);
-    HRESULT hr = control_->Invoke(dispid, IID_NULL, 0x400, flags, &params,
-                                  flags == DISPATCH_PROPERTYPUT ? nullptr : &result, &ei, &argErr);
+    HRESULT hr = InvokeMember(control_, dispid, flags, values.data(), static_cast<uint32_t>(n), &result, &ei);
     Result r;
     if (FAILED(hr)) {
         r.text = DescribeFailure(hr, &ei);

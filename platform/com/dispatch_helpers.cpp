@@ -77,6 +77,22 @@ bool NamesEqualNoCase(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
+HRESULT InvokeMember(IDispatch* target, DISPID dispid, uint16_t flags, VARIANT* args, uint32_t count,
+                     VARIANT* result, EXCEPINFO* excepInfo)
+{
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params {count ? args : nullptr, nullptr, count, 0};
+    if (flags == DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
+        result = nullptr;
+    }
+    if (excepInfo)
+        std::memset(static_cast<void*>(excepInfo), 0, sizeof *excepInfo);
+    uint32_t argErr = 0;
+    return target->Invoke(dispid, IID_NULL, 0x400, flags, &params, result, excepInfo, &argErr);
+}
+
 std::string TakeErrorDescription()
 {
     IErrorInfo* info = nullptr;

@@ -21,6 +21,12 @@ HRESULT ExcepInfoFromErrorInfo(HRESULT hr, EXCEPINFO* excepInfo);
 // Frees the strings of an EXCEPINFO and zeroes it.
 void ClearExcepInfo(EXCEPINFO* excepInfo);
 
+// Calls `dispid` of `target` as automation callers do: `args` last to first, the value of a
+// property put named DISPID_PROPERTYPUT, no result for a put, locale 0x400. `excepInfo` is
+// zeroed first; `result` may be null.
+HRESULT InvokeMember(IDispatch* target, DISPID dispid, uint16_t flags, VARIANT* args, uint32_t count,
+                     VARIANT* result, EXCEPINFO* excepInfo);
+
 // Takes this thread's error information and returns its description ("" when there is none).
 std::string TakeErrorDescription();
 

@@ -79,19 +79,9 @@ DISPID Control::id(const char* name) const
 Outcome Control::invoke(DISPID dispid, uint16_t flags, std::vector<Variant> args) const
 {
     std::vector<Variant> reversed(args.rbegin(), args.rend());
-    DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.empty() ? nullptr : static_cast<VARIANT*>(reversed.data()), nullptr,
-                      static_cast<uint32_t>(reversed.size()), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    }
     Outcome o;
     EXCEPINFO ei;
-    std::memset(static_cast<void*>(&ei), 0, sizeof ei);
-    uint32_t argErr = 0;
-    o.hr = d_->Invoke(dispid, IID_NULL, 0x400, flags, &params, flags == DISPATCH_PROPERTYPUT ? nullptr : &o.value,
-                      &ei, &argErr);
+    o.hr = InvokeMember(d_, dispid, flags, reversed.data(), static_cast<uint32_t>(reversed.size()), &o.value, &ei);
     o.scode = o.hr;
     if (o.hr == DISP_E_EXCEPTION) {
         o.scode = ei.scode;
