@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace zenu::corvelsh {
