@@ -5,7 +5,7 @@
 
 #include "app/frm_transfer.h"
 #include "gauge/ble_session.h"
-#include "app/signal_exit.h"
+#include "platform/signal_exit.h"
 #include "app/single_instance.h"
 #include "app/texts/texts.h"
 #include "platform/prompts.h"

@@ -1,11 +1,7 @@
 #include "cli/zenu/gauge_connection.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
-#include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "cli/zenu/gauge_options.h"
 #include "data/gauge_identity.h"
@@ -15,6 +11,7 @@
 #include "gauge/device_list.h"
 #include "gauge/value_handler.h"
 #include "platform/event_wait.h"
+#include "platform/signal_exit.h"
 
 namespace zenu::cli {
 namespace {
@@ -24,33 +21,16 @@ const QString kTimeout = QStringLiteral("timeout");
 
 // ---------------------------------------------------------------- interrupts
 
-int signalPipe[2] = {-1, -1};
 bool interruptSeen = false;
 
-void onSignal(int) {
-    const char byte = 1;
-    // Only async-signal-safe work here: wake the event loop.
-    [[maybe_unused]] ssize_t n = ::write(signalPipe[0], &byte, 1);
-}
-
 void installInterruptHandler() {
-    if (signalPipe[0] >= 0) return;
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
     // A reader that goes away shows as a failed write, not as a signal that ends the process
     // with the gauge still linked.
     std::signal(SIGPIPE, SIG_IGN);
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte;
-        [[maybe_unused]] ssize_t n = ::read(signalPipe[1], &byte, 1);
-        interruptSeen = true;
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    installExitSignals([] { interruptSeen = true; });
 }
 
 }  // namespace

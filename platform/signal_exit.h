@@ -1,5 +1,6 @@
 #pragma once
-// SIGTERM and SIGINT end the program through its normal exit sequence.
+// SIGTERM and SIGINT end a program through its normal exit sequence (the window's, or a
+// command's clean disconnection).
 #include <functional>
 
 namespace zenu {

@@ -1,4 +1,4 @@
-#include "app/signal_exit.h"
+#include "platform/signal_exit.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
