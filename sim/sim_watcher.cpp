@@ -82,6 +82,8 @@ void SimWatcher::start() {
 void SimWatcher::stop() {
     std::weak_ptr<SimWatcher> weak = weak_from_this();
     std::unique_lock lock(world_->m);
+    // Already stopping: that stop finishes as a real stack's would; a new generation would cancel it.
+    if (status_ == WatcherStatus::Stopping) return;
     const uint64_t generation = ++generation_;  // ends advertising and any start still on its way
     if (status_ != WatcherStatus::Started) return;
     status_ = WatcherStatus::Stopping;

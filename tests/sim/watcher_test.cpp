@@ -226,6 +226,20 @@ TEST(Watcher, StopBeforeStartedCancelsTheStart) {
     EXPECT_EQ(scan.received.size(), 0u);
 }
 
+// A second stop while stopping (a caller whose first stop timed out) must not cancel the first.
+TEST(Watcher, SecondStopWhileStoppingStillStops) {
+    Scenario s = scanScenario();
+    s.adapter.scanStopDelayMs = 30;
+    Scan scan(s);
+    scan.watcher->start();
+    ASSERT_TRUE(eventually([&] { return scan.watcher->status() == WatcherStatus::Started; }));
+    scan.watcher->stop();
+    scan.watcher->stop();
+    ASSERT_TRUE(scan.stopped.waitFor(1, 500ms));
+    EXPECT_EQ(scan.watcher->status(), WatcherStatus::Stopped);
+    EXPECT_EQ(scan.stopped.size(), 1u);
+}
+
 TEST(Watcher, NoAdapterNoScan) {
     Scenario s = scanScenario();
     s.adapter.present = false;
