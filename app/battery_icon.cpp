@@ -26,7 +26,7 @@ QPixmap batteryPixmap(const BatterySymbol& symbol, qreal devicePixelRatio) {
     QPixmap pixmap(w, h);
     pixmap.fill(Qt::transparent);
 
-    const QColor colour(symbol.colour.red, symbol.colour.green, symbol.colour.blue);
+    const QColor colour(symbol.colour.r, symbol.colour.g, symbol.colour.b);
     const int line = scale;            // outline width
     const int nubWidth = 3 * scale;    // the terminal on the right
     const int bodyWidth = w - nubWidth;

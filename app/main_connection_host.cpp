@@ -24,7 +24,7 @@
 namespace zenu {
 namespace {
 
-QColor colourOf(const RgbColour& c) { return QColor(c.red, c.green, c.blue); }
+QColor colourOf(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
 // Sizes come in twips (15 to a pixel at 96 dpi).
 int pixels(int twips) { return twips / 15; }

@@ -5,15 +5,9 @@
 #include <optional>
 
 #include "data/limits.h"
+#include "data/rgb.h"
 
 namespace zenu {
-
-struct Rgb {
-    int r = 0;
-    int g = 0;
-    int b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
 
 inline constexpr Rgb kColourWithinLimits{158, 232, 155};  // light green
 inline constexpr Rgb kColourOutsideLimits{239, 162, 162}; // light red

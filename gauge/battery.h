@@ -3,18 +3,18 @@
 #include <QChar>
 #include <QString>
 
-#include "gauge/rgb_colour.h"
+#include "data/rgb.h"
 
 namespace zenu {
 
-inline constexpr RgbColour kBatteryFull{0, 100, 0};     // darkgreen
-inline constexpr RgbColour kBatteryHalf{255, 165, 0};   // orange
-inline constexpr RgbColour kBatteryLow{255, 0, 0};
+inline constexpr Rgb kBatteryFull{0, 100, 0};     // darkgreen
+inline constexpr Rgb kBatteryHalf{255, 165, 0};   // orange
+inline constexpr Rgb kBatteryLow{255, 0, 0};
 
 struct BatterySymbol {
     bool shown = false;  // false: a voltage of 0 (not read) or a family without thresholds
     QChar symbol;        // "J" full, "K" half, "L" low (a character of the symbol font)
-    RgbColour colour;
+    Rgb colour;
     friend bool operator==(const BatterySymbol&, const BatterySymbol&) = default;
 };
 

@@ -31,7 +31,7 @@ ReadingFieldLayout textDisplayLayout() {
     layout.top = 300;
     layout.width = 1450;
     layout.height = 400;
-    layout.background = RgbColour{64, 64, 64};
+    layout.background = Rgb{64, 64, 64};
     layout.systemWindowForeground = true;
     return layout;
 }
@@ -42,8 +42,8 @@ ReadingFieldLayout besidePictureLayout() {
     layout.top = 650;
     layout.width = 2500;
     layout.height = 400;
-    layout.background = RgbColour{120, 127, 122};
-    layout.foreground = RgbColour{0, 0, 0};
+    layout.background = Rgb{120, 127, 122};
+    layout.foreground = Rgb{0, 0, 0};
     return layout;
 }
 

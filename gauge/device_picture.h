@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "gauge/rgb_colour.h"
+#include "data/rgb.h"
 
 namespace zenu {
 
@@ -14,9 +14,9 @@ struct ReadingFieldLayout {
     int top = 0;
     int width = 0;
     int height = 0;
-    std::optional<RgbColour> background;
+    std::optional<Rgb> background;
     bool systemWindowForeground = false;  // fore colour: the system colour of window backgrounds
-    RgbColour foreground;
+    Rgb foreground;
     int fontPoints = 12;
     friend bool operator==(const ReadingFieldLayout&, const ReadingFieldLayout&) = default;
 };

@@ -3,19 +3,19 @@
 #include <QString>
 #include <optional>
 
-#include "gauge/rgb_colour.h"
+#include "data/rgb.h"
 
 namespace zenu {
 
 // Frame colours behind the device picture.
-inline constexpr RgbColour kFrameColourQX{32, 157, 188};
-inline constexpr RgbColour kFrameColourKV{214, 61, 61};
-inline constexpr RgbColour kFrameColourWB{234, 240, 67};
+inline constexpr Rgb kFrameColourQX{32, 157, 188};
+inline constexpr Rgb kFrameColourKV{214, 61, 61};
+inline constexpr Rgb kFrameColourWB{234, 240, 67};
 
 // The coloured panel frmPic behind the device picture.
 struct DeviceFrame {
     bool shown = false;
-    std::optional<RgbColour> colour;  // none: keep the colour it has
+    std::optional<Rgb> colour;  // none: keep the colour it has
     friend bool operator==(const DeviceFrame&, const DeviceFrame&) = default;
 };
 

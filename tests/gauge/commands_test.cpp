@@ -48,9 +48,9 @@ TEST(BatteryTest, FamilyFourThresholds) {
 TEST(BatteryTest, NothingWithoutVoltageOrFamily) {
     EXPECT_FALSE(batterySymbolFor(QLatin1Char('5'), 0.0).shown);
     EXPECT_FALSE(batterySymbolFor(QLatin1Char(' '), 4.3).shown);
-    EXPECT_EQ(kBatteryFull, (RgbColour{0, 100, 0}));
-    EXPECT_EQ(kBatteryHalf, (RgbColour{255, 165, 0}));
-    EXPECT_EQ(kBatteryLow, (RgbColour{255, 0, 0}));
+    EXPECT_EQ(kBatteryFull, (Rgb{0, 100, 0}));
+    EXPECT_EQ(kBatteryHalf, (Rgb{255, 165, 0}));
+    EXPECT_EQ(kBatteryLow, (Rgb{255, 0, 0}));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ struct Row {
     const char* code;
     const char* kind;
     bool frameShown;
-    std::optional<RgbColour> colour;
+    std::optional<Rgb> colour;
     const char* branding;
 };
 
@@ -127,15 +127,15 @@ TEST(DevicePictureTest, ReadingFieldLayouts) {
     EXPECT_EQ(text.width, 1450);
     EXPECT_EQ(text.height, 400);
     EXPECT_EQ(text.left, 2780);
-    EXPECT_EQ(text.background, (RgbColour{64, 64, 64}));
+    EXPECT_EQ(text.background, (Rgb{64, 64, 64}));
     EXPECT_TRUE(text.systemWindowForeground);
     EXPECT_EQ(text.fontPoints, 12);
     const ReadingFieldLayout beside = besidePictureLayout();
     EXPECT_EQ(beside.left, 1400);
     EXPECT_EQ(beside.top, 650);
     EXPECT_EQ(beside.width, 2500);
-    EXPECT_EQ(beside.background, (RgbColour{120, 127, 122}));
-    EXPECT_EQ(beside.foreground, (RgbColour{0, 0, 0}));
+    EXPECT_EQ(beside.background, (Rgb{120, 127, 122}));
+    EXPECT_EQ(beside.foreground, (Rgb{0, 0, 0}));
     EXPECT_FALSE(beside.systemWindowForeground);
 }
 
