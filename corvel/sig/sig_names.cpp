@@ -67,8 +67,7 @@ const SigEntry kDescriptors[] = {
 
 // The GATT characteristic list of the Assigned Numbers in the edition the
 // control was built against (withdrawn entries included, 2A2D/2A2E, 2A61,
-// 2A7C, 2ACA and 2ACB not yet assigned there). The published list repeats
-// 2AC9; the repeat is kept so the table matches it entry for entry.
+// 2A7C, 2ACA and 2ACB not yet assigned there), each value once.
 const SigEntry kCharacteristics[] = {
     {0x2A00, "Device Name"},
     {0x2A01, "Appearance"},
@@ -267,7 +266,6 @@ const SigEntry kCharacteristics[] = {
     {0x2AC6, "Object List Control Point"},
     {0x2AC7, "Object List Filter"},
     {0x2AC8, "Object Changed"},
-    {0x2AC9, "Resolvable Private Address Only"},
     {0x2AC9, "Resolvable Private Address Only"},
     {0x2ACC, "Fitness Machine Feature"},
     {0x2ACD, "Treadmill Data"},

@@ -10,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <utility>
+#include <vector>
 
 using namespace corvel;
 
@@ -140,17 +141,19 @@ TEST(SigNames, TablesAndLookup)
 {
     EXPECT_EQ(sigTable(SigKind::Service).size(), 38u);
     EXPECT_EQ(sigTable(SigKind::Descriptor).size(), 15u);
-    EXPECT_EQ(sigTable(SigKind::Characteristic).size(), 214u);
-    // The characteristic table covers 2A00-2A2C, 2A2F-2A7B, 2A7D-2AC9 and 2ACC-2ADA.
-    std::set<uint16_t> values;
+    // The characteristic table holds 2A00-2A2C, 2A2F-2A7B, 2A7D-2AC9 and 2ACC-2ADA without 2A61
+    // (not assigned in that edition), each once and in ascending order.
+    std::vector<uint16_t> expected;
+    for (auto [from, to] : {std::pair{0x2A00, 0x2A2C}, {0x2A2F, 0x2A7B}, {0x2A7D, 0x2AC9}, {0x2ACC, 0x2ADA}})
+        for (int v = from; v <= to; ++v)
+            if (v != 0x2A61) expected.push_back(static_cast<uint16_t>(v));
+    std::vector<uint16_t> values;
     for (const SigEntry& e : sigTable(SigKind::Characteristic)) {
-        EXPECT_TRUE((e.value >= 0x2A00 && e.value <= 0x2A2C) || (e.value >= 0x2A2F && e.value <= 0x2A7B)
-                    || (e.value >= 0x2A7D && e.value <= 0x2AC9) || (e.value >= 0x2ACC && e.value <= 0x2ADA))
-            << std::hex << e.value;
-        EXPECT_NE(std::string(e.name), "");
-        values.insert(e.value);
+        EXPECT_NE(std::string(e.name), "") << std::hex << e.value;
+        values.push_back(e.value);
     }
-    EXPECT_GE(values.size(), 213u);
+    EXPECT_EQ(values, expected);
+    EXPECT_EQ(values.size(), 213u);
 
     auto name = [](SigKind k, const char* uuid) { return sigName(k, parseUuid(uuid).value); };
     EXPECT_EQ(name(SigKind::Characteristic, " 0x2A19 "), "Battery Level");
