@@ -1,7 +1,9 @@
 #include "data/value_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "data/conversion_error.h"
@@ -81,21 +83,42 @@ bool readDecimals(const QString& text, double& n) {
 }  // namespace
 
 double roundHalfEven(double value, int decimals) {
+    if (value == 0.0) return 0.0;
     if (!std::isfinite(value)) return value;
-    static constexpr long double kPow10[kMaxDecimals + 1] = {1e0L, 1e1L, 1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
-                                                             1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L};
-    const long double scale = kPow10[std::clamp(decimals, 0, kMaxDecimals)];
-    // Scaling in extended precision keeps binary neighbours of a decimal half (1.005 is
-    // 1.00499999...) on their own side.
-    const long double scaled = static_cast<long double>(value) * scale;
-    if (std::fabs(scaled) >= 1e18L) return value;
-    // Below 1e18 the integer part fits an int64_t exactly, so the fraction is exact too.
-    int64_t whole = static_cast<int64_t>(scaled);
-    if (static_cast<long double>(whole) > scaled) --whole;
-    const long double fraction = scaled - static_cast<long double>(whole);
-    if (fraction > 0.5L || (fraction == 0.5L && (whole & 1) != 0)) ++whole;
-    const double result = static_cast<double>(static_cast<long double>(whole) / scale);
-    return result == 0.0 ? 0.0 : result;  // no "-0.0"
+    decimals = std::clamp(decimals, 0, kMaxDecimals);
+    // People read a value by its shortest decimal form ("3.15", not 3.149999...): round that
+    // text, digit by digit, so a decimal half goes to its even neighbour whatever its binary
+    // neighbours are.
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    const std::string_view form(text, static_cast<size_t>(written.ptr - text));
+    const bool negative = form.front() == '-';
+    const size_t ePos = form.find('e');
+    int exponent = 0;
+    std::from_chars(form.data() + ePos + 1 + (form[ePos + 1] == '+'), form.data() + form.size(), exponent);
+    std::string digits;  // d.ddd without the point: value = 0.digits * 10^(exponent + 1)
+    for (char c : form.substr(negative ? 1 : 0, ePos - (negative ? 1 : 0)))
+        if (c != '.') digits += c;
+
+    // Digits that stay: those of weight 10^-decimals and above.
+    const long keep = long(exponent) + decimals + 1;
+    if (keep >= long(digits.size())) return value;  // nothing to round away
+    if (keep < 0) return 0.0;                       // below half of the last place
+    const auto k = static_cast<size_t>(keep);
+    const char next = digits[k];
+    const bool restNonZero = digits.find_first_not_of('0', k + 1) != std::string::npos;
+    const bool lastOdd = k > 0 && (digits[k - 1] - '0') % 2 != 0;
+    std::string kept = "0" + digits.substr(0, k);  // room for a carry
+    if (next > '5' || (next == '5' && (restNonZero || lastOdd))) {
+        size_t i = kept.size() - 1;
+        while (kept[i] == '9') kept[i--] = '0';
+        ++kept[i];
+    }
+    // kept * 10^-decimals, read back as the nearest double.
+    const std::string result = (negative ? "-" : "") + kept + "e-" + std::to_string(decimals);
+    double rounded = 0.0;
+    std::from_chars(result.data(), result.data() + result.size(), rounded);
+    return rounded == 0.0 ? 0.0 : rounded;  // no "-0.0"
 }
 
 namespace {

@@ -32,7 +32,9 @@ double RoundToDecimals(double value, const QString& decimals);
 // 7.5 gives 5, 12.05 gives 5).
 int32_t GetDecimalsInt(double vNumber);
 
-// Rounds to decimals (0..15) with halves going to the even neighbour.
+// Rounds to decimals (0..15) with halves going to the even neighbour. The half is judged on the
+// value's shortest decimal form, as people read it: 3.15 gives 3.2 and 3.45 gives 3.4 to one
+// decimal, whatever the binary neighbour of 3.15 is.
 double roundHalfEven(double value, int decimals);
 
 // "####0.00" and friends: at least one integer digit, exactly `decimals` decimals, the

@@ -182,7 +182,7 @@ TEST_F(ReadingLineTest, GaugeNumbersWithPointOrCommaInEveryLocale) {
         ASSERT_TRUE(fill(fixedLine(QStringLiteral("0001"), QStringLiteral("12,25"), u("µm"), QStringLiteral("FE"))));
         ASSERT_TRUE(fill(fixedLine(QStringLiteral("0002"), QStringLiteral("12.35"), u("µm"), QStringLiteral("FE"))));
         EXPECT_DOUBLE_EQ(record(1).value, 12.2);
-        EXPECT_DOUBLE_EQ(record(2).value, 12.3);  // 12.35 is a little below the half in binary
+        EXPECT_DOUBLE_EQ(record(2).value, 12.4);  // the half as written goes to the even neighbour
     }
     EXPECT_EQ(record(1).dateText, QStringLiteral("31.12.2024"));
     EXPECT_EQ(record(1).timeText, QStringLiteral("10:15:30"));

@@ -1,6 +1,8 @@
 // The value formatter: decimals by unit and gauge, halves to even, locale separator, width 11.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "data/conversion_error.h"
 #include "data/gauge_identity.h"
 #include "data/value_format.h"
@@ -34,6 +36,8 @@ TEST_F(FormatValueTest, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(shown(0.375, "2"), QStringLiteral("0.38"));
     EXPECT_EQ(shown(-2.5, "0"), QStringLiteral("-2"));
     EXPECT_EQ(shown(0.5, "0"), QStringLiteral("0"));
+    EXPECT_EQ(shown(3.15, "1"), QStringLiteral("3.2"));  // as written, not 3.1499999...
+    EXPECT_EQ(shown(12.35, "µm"), QStringLiteral("12.4"));
 }
 
 TEST_F(FormatValueTest, RightAlignedInElevenWithTheLocaleSeparator) {
@@ -179,12 +183,22 @@ TEST(GetDecimalsIntTest, FirstThreeDecimalsAsAnInteger) {
     EXPECT_EQ(GetDecimalsInt(0.1234), 123);
 }
 
-TEST(RoundHalfEvenTest, BinaryNeighboursOfAHalfStayOnTheirSide) {
-    EXPECT_DOUBLE_EQ(roundHalfEven(1.005, 2), 1.0);  // 1.00499999...
-    EXPECT_DOUBLE_EQ(roundHalfEven(2.675, 2), 2.67);
-    EXPECT_DOUBLE_EQ(roundHalfEven(0.5, 0), 0);
-    EXPECT_DOUBLE_EQ(roundHalfEven(1.5, 0), 2);
-    EXPECT_DOUBLE_EQ(roundHalfEven(1e300, 3), 1e300);
+TEST(RoundHalfEvenTest, DecimalHalvesAsWrittenGoToTheEvenNeighbour) {
+    // The shortest decimal form decides, not the binary neighbour (3.15 is 3.1499999...).
+    const struct {
+        double value;
+        int decimals;
+        double expected;
+    } cases[] = {
+        {3.15, 1, 3.2},     {3.45, 1, 3.4},    {12.05, 1, 12.0},   {12.35, 1, 12.4},  {-12.35, 1, -12.4},
+        {1.005, 2, 1.0},    {2.675, 2, 2.68},  {0.5, 0, 0},        {1.5, 0, 2},       {2.5, 0, 2},
+        {9.95, 1, 10.0},    {99.995, 2, 100},  {0.0449, 1, 0.0},   {0.05, 1, 0.0},    {0.051, 1, 0.1},
+        {0.004, 2, 0.0},    {-0.04, 1, 0.0},   {1e300, 3, 1e300},  {1.25, 15, 1.25},  {123456789.125, 2, 123456789.12},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.expected) << c.value << " to " << c.decimals;
+        EXPECT_FALSE(std::signbit(roundHalfEven(c.value, c.decimals)) && c.expected == 0) << c.value;
+    }
 }
 
 }  // namespace
