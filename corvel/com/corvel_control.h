@@ -100,6 +100,7 @@ private:
     // Error reporting: sets error information and returns the HRESULT.
     com::HRESULT failWith(com::DISPID dispid, const Status& status);
     com::HRESULT failCtl(com::DISPID dispid, int ctlCode, const char16_t* description);
+    com::HRESULT failInternally(com::DISPID dispid, com::VARIANT* result, const std::string& description);
 
     // Fires one event with by-reference arguments (corvel_events.cpp).
     void fire(com::DISPID dispid, com::VARIANT* args, uint32_t count);

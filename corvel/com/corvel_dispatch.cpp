@@ -83,20 +83,25 @@ HRESULT CorvelControl::Invoke(DISPID dispid, REFIID iid, uint32_t, uint16_t flag
     } catch (const std::bad_alloc&) {
         if (result)
             VariantClear(result);
-        core_.recordText(text::kOutOfMemory);
-        hr = failWith(dispid, Status::failure(kErrOutOfMemory, text::kOutOfMemory));
+        hr = failWith(dispid, core_.fail(kErrOutOfMemory, text::kOutOfMemory));
     } catch (const std::exception& e) {
-        // Nothing may unwind through the host's call; report it as the call's failure.
-        if (result)
-            VariantClear(result);
-        SetErrorInfoFields(IID_ICorvel, kErrorSource, Utf8ToU16(std::string("Internal error: ") + e.what()), u"",
-                           helpContextFor(dispid));
-        hr = E_UNEXPECTED;
+        hr = failInternally(dispid, result, std::string("Internal error: ") + e.what());
+    } catch (...) {
+        hr = failInternally(dispid, result, "Internal error.");
     }
     unhold();
     if (FAILED(hr))
         return ExcepInfoFromErrorInfo(hr, excepInfo);
     return hr;
+}
+
+// Nothing may unwind through the host's call; whatever was thrown is the call's failure.
+HRESULT CorvelControl::failInternally(DISPID dispid, VARIANT* result, const std::string& description)
+{
+    if (result)
+        VariantClear(result);
+    SetErrorInfoFields(IID_ICorvel, kErrorSource, Utf8ToU16(description), u"", helpContextFor(dispid));
+    return E_UNEXPECTED;
 }
 
 // ---------------------------------------------------------------- properties

@@ -371,6 +371,27 @@ TEST_F(Interface, CallFormErrors)
     SysFreeString(text);
 }
 
+// Nothing thrown below a call may unwind into the host; out of memory keeps its own code.
+TEST(InterfaceFailures, ThrownFailuresBecomeTheCallsError)
+{
+    FakeSetup fake;
+    makeFake(fake, sampleDevice(), false);
+    fake.device.onConnect = [] { throw std::bad_alloc(); };
+    Outcome o = fake.control.call("Connect", {Str("001122AABBCC")});
+    EXPECT_EQ(static_cast<uint32_t>(o.scode), 0x800A0007u);
+    EXPECT_EQ(o.description, "Out of memory.");
+    EXPECT_EQ(fake.link->core().lastErrorCode(), 200);
+    EXPECT_EQ(fake.control.config("LastError"), "Out of memory.");
+
+    fake.device.onConnect = [] { throw 42; };
+    o = fake.control.call("Connect", {Str("001122AABBCC")});
+    EXPECT_EQ(o.scode, E_UNEXPECTED);
+    EXPECT_EQ(o.description, "Internal error.");
+    // The control still answers.
+    fake.device.onConnect = nullptr;
+    EXPECT_TRUE(fake.control.call("Connect", {Str("001122AABBCC")}).ok());
+}
+
 TEST_F(Interface, WithoutExcepInfoTheErrorInformationStaysForTheCaller)
 {
     Variant arg = Str("NoSuchSetting");

@@ -207,6 +207,7 @@ struct FakeDevice {
     std::string pairingPin;
     bool pairingAccepted = false;
     bool scanning = false;
+    std::function<void()> onConnect;   // runs first in Connect (a test may throw from it)
 };
 
 // A BleLink that serves a FakeDevice. Discovery adds every object and fires Discovered;

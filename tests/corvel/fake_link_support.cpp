@@ -75,6 +75,8 @@ Status FakeBleLink::stopScanning()
 
 Status FakeBleLink::connect(uint64_t address, const std::string& serverId)
 {
+    if (device_.onConnect)
+        device_.onConnect();
     if (address != device_.address)
         return Status::failure(604, "Connection to server ID " + serverId + " was unsuccessful.");
     if (core_->settings().pairingMode == 1 && device_.canPair) {
