@@ -3,8 +3,7 @@
 #include <QDate>
 #include <algorithm>
 
-#include "app/texts/texts.h"
-#include "data/gauge_identity.h"
+#include "texts/texts.h"
 #include "data/table_ops.h"
 #include "data/text_align.h"
 #include "data/trace_series.h"
@@ -135,13 +134,13 @@ QString BuildReportText(const QString& selector, ReportSource& source) {
     }
 
     text += kCrLf;
-    const bool dateColumn = profileChar(6) == QLatin1Char('-');
-    ReadingTables& tables = source.table.tables();
-    for (int i = 1; i <= kTableCapacity; ++i) {
-        const MeasurementRecord& r = tables.at(currentTable, i);
-        if (r.isEmpty()) break;
-        text += reportReadingLine(r, dateColumn) + kCrLf;
-    }
+    const ReadingTables& tables = source.table.tables();
+    const int count = tables.count(currentTable);
+    // The readings decide the layout, not the gauge connected now: a file opened without a
+    // gauge keeps its dates, and readings without dates get no "00:00:00" in place of their time.
+    bool dateColumn = false;
+    for (int i = 1; i <= count && !dateColumn; ++i) dateColumn = tables.at(currentTable, i).timestamp.isValid();
+    for (int i = 1; i <= count; ++i) text += reportReadingLine(tables.at(currentTable, i), dateColumn) + kCrLf;
     return text;
 }
 

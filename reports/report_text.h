@@ -63,6 +63,7 @@ QString reportLimitLines(const LimitSettings& limits, const QString& unit, int l
 
 // One reading line: with a date column the timestamp as general date-and-time text, padded to
 // column 25; without, the time text and six blanks; then number (5), value (11), unit, method.
+// BuildReportText writes the date column when any reading of the table carries a timestamp.
 QString reportReadingLine(const MeasurementRecord& record, bool dateColumn);
 
 }  // namespace zenu

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
+#include "data/measurement_file.h"
 #include "data/project_data.h"
 #include "data/table_ops.h"
 #include "data/trace_series.h"
@@ -129,6 +130,25 @@ TEST_F(ReportText, LongUnitsStayWholeAndMissingTimesShowZero) {
     r.dateText = r.timeText = QStringLiteral(" ");
     EXPECT_TRUE(reportReadingLine(r, true).startsWith(QStringLiteral("00:00:00") + sp(25) + QStringLiteral("3 ")));
     EXPECT_TRUE(reportReadingLine(r, false).startsWith(QStringLiteral("00:00:00") + sp(10) + QStringLiteral("3 ")));
+}
+
+TEST_F(ReportText, LayoutFollowsTheReadingsNotTheGauge) {
+    MeasurementRecord undated = reading(7, 1.5);
+    undated.timestamp = QDateTime();
+    undated.dateText = QStringLiteral(" ");
+    // Profile character 6 of a gauge with dates, one without, and no gauge at all.
+    for (const char* profile : {"5LE2+-2", "5LE2+ 2", ""}) {
+        DeviceProfile = QString::fromLatin1(profile);
+        for (const MeasurementRecord& r : {reading(12, 12.5), undated}) {
+            fill({r});
+            const QString text = build(QStringLiteral("A"));
+            const MeasurementFileContent back = parseMeasurementFile(reportTextLines(text));
+            ASSERT_EQ(back.records.size(), 1u) << profile << text.toStdString();
+            EXPECT_EQ(back.records[0].timestamp, r.timestamp) << profile;
+            EXPECT_EQ(back.records[0].timeText, r.timeText) << profile;
+            EXPECT_EQ(back.records[0].value, r.value) << profile;
+        }
+    }
 }
 
 TEST_F(ReportText, WholeReport) {
