@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """Regenerates the picture files that ship beside the program.
 
-    python3 scripts/make_pictures.py [--out DIR] [--work DIR]
+    python3 scripts/make_pictures.py [--out DIR] [--icons DIR] [--work DIR]
 
 Needs g++, pkg-config and the Qt 6 Gui development files.  The drawing is done
 by scripts/make_pictures_qt.cpp (compiled here, outside the CMake build, and
 run with the offscreen platform): it writes the PNG and JPEG files directly and
 raw RGBA frames for the rest.  This script turns those frames into the
 multi-size ICO files and the GIF files, then loads every file back with Qt.
---out defaults to resources/pictures; --work keeps the compiled tool and the
-raw frames (with 48 px icon previews) in DIR instead of a temporary folder.
+--out defaults to resources/pictures; the desktop icon goes, in the hicolor
+sizes, to --icons (default resources/icons: hicolor/NxN/apps/...).  --work
+keeps the compiled tool and the raw frames (with 48 px icon previews) in DIR
+instead of a temporary folder.
 """
 
 import argparse
@@ -208,7 +210,7 @@ def build_tool(work):
     return exe
 
 
-def generate(out, work):
+def generate(out, icons, work):
     exe = build_tool(work)
     frames = os.path.join(work, "frames")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
@@ -216,6 +218,7 @@ def generate(out, work):
         env["XDG_RUNTIME_DIR"] = os.path.join(work, "runtime")
         os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
     subprocess.check_call([exe, out, frames], env=env)
+    subprocess.check_call([exe, "--app-icon", icons], env=env)
     for name in ICONS:
         write_ico(os.path.join(out, name + ".ico"),
                   [read_frame(os.path.join(frames, f"{name}-{s}.rgba")) for s in ICON_SIZES])
@@ -228,14 +231,15 @@ def generate(out, work):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.join(ROOT, "resources", "pictures"))
+    parser.add_argument("--icons", default=os.path.join(ROOT, "resources", "icons"))
     parser.add_argument("--work", help="keep the tool and raw frames here")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     if args.work:
         os.makedirs(args.work, exist_ok=True)
-        return generate(args.out, args.work)
+        return generate(args.out, args.icons, args.work)
     with tempfile.TemporaryDirectory() as work:
-        return generate(args.out, work)
+        return generate(args.out, args.icons, work)
 
 
 if __name__ == "__main__":

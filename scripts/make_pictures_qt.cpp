@@ -5,6 +5,7 @@
 // ICO writer stores only one image per file).
 //
 //   make_pictures_qt <out-dir> <frame-dir>   draw everything
+//   make_pictures_qt --app-icon <dir>        the desktop icon in the hicolor sizes
 //   make_pictures_qt --check <dir> <file>... load each file, print its sizes
 //
 // Raw frames are "<name>-<size>.rgba" / "<name>.rgba": two little-endian
@@ -214,6 +215,22 @@ void icon(const Company& co) {
         p.end();
         saveRaw(img, co.file + QLatin1Char('-') + QString::number(size));
         if (size == 48) img.save(gFrames + QStringLiteral("/preview-") + co.file + QStringLiteral(".png"));
+    }
+}
+
+// The program's mark as the desktop menu shows it: <dir>/hicolor/NxN/apps/<id>.png.
+void appIcon(const QString& dir) {
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QImage img = canvas(size, size);
+        QPainter p(&img);
+        painterSetup(p);
+        const qreal m = size >= 32 ? size / 32.0 : 0.5;
+        drawMark(p, QRectF(m, m, size - 2 * m, size - 2 * m), Mark::Zenu, kBrand1, QStringLiteral("Z"));
+        p.end();
+        const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(dir).arg(size);
+        QDir().mkpath(folder);
+        if (!img.save(folder + QStringLiteral("/io.github.zenuconnect.ZenuConnect.png")))
+            fail(QStringLiteral("cannot write the %1 px desktop icon").arg(size));
     }
 }
 
@@ -536,8 +553,12 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("--check")) return check(args.mid(1));
+    if (args.value(0) == QLatin1String("--app-icon") && args.size() == 2) {
+        appIcon(args[1]);
+        return gOk ? 0 : 1;
+    }
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: make_pictures_qt <out-dir> <frame-dir> | --check <file>...\n");
+        std::fprintf(stderr, "usage: make_pictures_qt <out-dir> <frame-dir> | --app-icon <dir> | --check <file>...\n");
         return 2;
     }
     gOut = args[0];

@@ -90,8 +90,11 @@ std::string trimmedPath(std::string p)
     return p;
 }
 
+// Where `cmake --install` (and the package) puts the library, relative to the programs' folder.
+constexpr const char* kInstalledLibraryFolder = "/../lib/zenuconnect/";
+
 // Registration-free candidates: $CORVEL_LIBRARY_PATH (a folder, or the library file itself),
-// then the executable's folder.
+// then the executable's folder (a build tree), then the install tree's library folder.
 std::vector<std::string> regFreeCandidates()
 {
     std::vector<std::string> out;
@@ -100,8 +103,10 @@ std::vector<std::string> regFreeCandidates()
         out.push_back(isDir(p) ? p + "/" + kRegFreeLibraryName : p);
     }
     const std::string exeDir = ExecutableFolder();
-    if (!exeDir.empty())
+    if (!exeDir.empty()) {
         out.push_back(exeDir + "/" + kRegFreeLibraryName);
+        out.push_back(exeDir + kInstalledLibraryFolder + kRegFreeLibraryName);
+    }
     return out;
 }
 
