@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/named_widget.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "gauge/ble_session.h"
 #include "platform/event_wait.h"

@@ -10,7 +10,7 @@
 #include "app/dialogs/chart_builder.h"
 #include "app/dialogs/frm_chart_g.h"
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/trace_series.h"

@@ -6,7 +6,7 @@
 #include "app/dialogs/frm_info.h"
 #include "app/dialogs/frm_time.h"
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "gauge/gauge_link.h"
 #include "gauge/handshake_state.h"
 #include "platform/prompts.h"

@@ -8,7 +8,7 @@
 #include "app/dialogs/frm_csv.h"
 #include "app/file_choice.h"
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/trace_series.h"

@@ -7,7 +7,7 @@
 #include "app/file_choice.h"
 #include "app/frm_transfer.h"
 #include "app/settings.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/measurement_file.h"

@@ -17,7 +17,7 @@
 #include "app/main_connection_host.h"
 #include "app/main_download_host.h"
 #include "app/settings.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "gauge/ble_session.h"

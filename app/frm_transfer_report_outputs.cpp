@@ -12,7 +12,7 @@
 
 #include "app/file_choice.h"
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "platform/open_document.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"

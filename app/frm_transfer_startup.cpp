@@ -21,7 +21,7 @@
 #include "app/frm_transfer.h"
 #include "gauge/gauge_link.h"
 #include "app/settings.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/measurement_record.h"

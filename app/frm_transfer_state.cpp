@@ -13,7 +13,7 @@
 #include "app/frm_transfer.h"
 #include "gauge/gauge_link.h"
 #include "app/settings.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "platform/event_wait.h"
 

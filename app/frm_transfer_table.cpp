@@ -14,7 +14,7 @@
 #include <QTableWidget>
 
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/trace_series.h"

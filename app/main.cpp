@@ -7,7 +7,7 @@
 #include "gauge/ble_session.h"
 #include "platform/signal_exit.h"
 #include "app/single_instance.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "platform/prompts.h"
 #include "platform/qt_prompts.h"
 

@@ -15,7 +15,7 @@
 #include "app/dialogs/frm_werte.h"
 #include "app/frm_transfer.h"
 #include "app/settings.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "platform/prompts.h"
 #include "platform/translog.h"

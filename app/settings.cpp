@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <cmath>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/project_data.h"

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <bit>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/memory_file.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/frm_transfer.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/measurement_record.h"

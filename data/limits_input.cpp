@@ -1,6 +1,6 @@
 #include "data/limits_input.h"
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/text_align.h"
 #include "data/value_format.h"
 #include "platform/localefmt.h"

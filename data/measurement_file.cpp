@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/value_format.h"
 #include "platform/cp1252.h"
 #include "platform/localefmt.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/conversion_error.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/limits_colours.h"
 
 namespace zenu {

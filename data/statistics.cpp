@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/text_align.h"

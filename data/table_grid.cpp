@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/text_align.h"
 #include "data/value_format.h"

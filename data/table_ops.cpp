@@ -1,6 +1,6 @@
 #include "data/table_ops.h"
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/limits.h"
 #include "platform/prompts.h"
 

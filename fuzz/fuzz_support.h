@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/reading_sink.h"

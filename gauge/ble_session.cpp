@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "gauge/device_list.h"
 #include "gauge/handshake_state.h"

@@ -1,6 +1,6 @@
 #include "gauge/device_info_view.h"
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "gauge/value_handler.h"
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/units.h"
 #include "gauge/handshake_state.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/measurement_record.h"
 #include "data/statistics.h"
 #include "data/trace_series.h"

@@ -1,6 +1,6 @@
 #include "reports/csv_export.h"
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/value_format.h"
 #include "platform/cp1252.h"
 

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <functional>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/value_format.h"
 #include "reports/xlsx_export.h"
 

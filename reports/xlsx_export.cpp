@@ -8,7 +8,7 @@
 #include <map>
 #include <variant>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/statistics.h"
 #include "data/table_ops.h"

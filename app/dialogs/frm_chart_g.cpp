@@ -9,7 +9,7 @@
 
 #include "app/dialogs/chart_builder.h"
 #include "app/named_widget.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 
 namespace zenu {
 

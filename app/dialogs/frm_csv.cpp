@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/named_widget.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/value_format.h"
 #include "platform/localefmt.h"
 #include "platform/prompts.h"

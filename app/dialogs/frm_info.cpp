@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 
 namespace zenu {
 

@@ -10,7 +10,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "platform/localefmt.h"
 
 namespace zenu {

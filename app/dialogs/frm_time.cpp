@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "gauge/gauge_commands.h"
 #include "gauge/gauge_link.h"
 #include "platform/event_wait.h"

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/named_widget.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "platform/prompts.h"
 

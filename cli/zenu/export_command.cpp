@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "cli/zenu/commands.h"
 #include "cli/zenu/gauge_options.h"
 #include "cli/zenu/table_input.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "cli/zenu/commands.h"
 #include "cli/zenu/gauge_connection.h"
 #include "platform/localefmt.h"

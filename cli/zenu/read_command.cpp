@@ -4,7 +4,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "cli/zenu/commands.h"
 #include "cli/zenu/gauge_connection.h"
 #include "cli/zenu/memory_host.h"

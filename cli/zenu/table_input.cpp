@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/hex_helpers.h"
 #include "data/limits.h"

@@ -14,7 +14,7 @@
 #include <QPushButton>
 
 #include "app/dialogs/frm_chart_g.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/trace_series.h"
 #include "window_support.h"
 

@@ -9,7 +9,7 @@
 #include <QRadioButton>
 
 #include "app/dialogs/frm_csv.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "platform/cp1252.h"
 #include "platform/open_document.h"
 #include "window_support.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "platform/cp1252.h"
 #include "window_support.h"
 #include "../support/file_bytes.h"

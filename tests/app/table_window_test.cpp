@@ -9,7 +9,7 @@
 #include <QFontMetrics>
 #include <QTableWidget>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/reading_line.h"
 #include "window_support.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 
 using namespace zenu;
 

@@ -17,7 +17,7 @@
 
 #include "app/dialogs/frm_projekt.h"
 #include "app/dialogs/frm_werte.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "window_support.h"
 #include "../support/file_bytes.h"
 

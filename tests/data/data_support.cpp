@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/trace_series.h"

@@ -2,7 +2,7 @@
 // limits button, and the 80/20 verdict.
 #include <gtest/gtest.h>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/limits_colours.h"

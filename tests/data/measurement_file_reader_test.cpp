@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_file.h"
 #include "data_support.h"

@@ -11,7 +11,7 @@
 
 #include "app/dialogs/frm_info.h"
 #include "app/dialogs/frm_time.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "gauge/gauge_link.h"
 #include "gauge/handshake_state.h"

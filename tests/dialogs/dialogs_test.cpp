@@ -12,7 +12,7 @@
 
 #include "app/dialogs/frm_projekt.h"
 #include "app/dialogs/frm_werte.h"
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/project_data.h"

@@ -1,6 +1,6 @@
 #include "gauge_support.h"
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/units.h"

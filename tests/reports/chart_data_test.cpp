@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/measurement_record.h"
 #include "data/statistics.h"

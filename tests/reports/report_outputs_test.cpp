@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "reports/docx_writer.h"
 #include "reports/report_text.h"
 #include "reports/text_pages.h"

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "app/texts/texts.h"
+#include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "platform/localefmt.h"
 #include "platform/paths.h"
