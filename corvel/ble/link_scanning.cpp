@@ -47,10 +47,15 @@ Status StackLink::startScanning(const std::vector<Uuid>& filterArg, bool active)
 {
     if (scanning())
         return {};
+    logStackProblem("Scanning");
     const std::vector<Uuid> filter = filterArg;
     Status waitFailure;
-    std::optional<std::optional<bt::AdapterInfo>> adapter =
-        awaitOperation(core(), stack_->getDefaultAdapterAsync(), &waitFailure);
+    const bt::Async<std::optional<bt::AdapterInfo>> query = stack_->getDefaultAdapterAsync();
+    std::optional<std::optional<bt::AdapterInfo>> adapter = awaitOperation(core(), query, &waitFailure);
+    // A stack that knows why there is no usable adapter (bluetoothd not running, no
+    // permission, radio off) says so instead of a bare "no adapter".
+    if (!adapter && query && query->status() == bt::AsyncStatus::Error && !query->errorText().empty())
+        return Status::failure(kErrNoAdapter, query->errorText());
     if (!adapter)
         return waitFailure;
     if (!*adapter)

@@ -10,7 +10,7 @@
 #include "corvel/ble/check_result.h"
 #include "corvel/core/control_core.h"
 #include "corvel/core/errors.h"
-#include "platform/bluetooth/stack_factory.h"
+#include "corvel/ble/stack_factory.h"
 
 namespace corvel {
 
@@ -49,6 +49,14 @@ Status StackLink::checkResult(const bt::GattResult& result, const char* logType)
     return resultError(result.status, result.protocolError);
 }
 
+void StackLink::logStackProblem(const char* logType)
+{
+    if (stackProblem_.empty())
+        return;
+    log(1, logType, "The chosen Bluetooth stack is not available, BlueZ is used: " + stackProblem_);
+    stackProblem_.clear();
+}
+
 std::string StackLink::serverName() const { return device_ ? device_->name() : std::string(); }
 
 // ---------------------------------------------------------------- Connect
@@ -56,10 +64,14 @@ std::string StackLink::serverName() const { return device_ ? device_->name() : s
 Status StackLink::connect(uint64_t address, const std::string& serverIdArg)
 {
     const std::string serverId = serverIdArg;
+    logStackProblem("Connection");
     const std::string unsuccessful = "Connection to server ID " + serverId + " was unsuccessful.";
 
-    std::optional<std::shared_ptr<bt::Device>> found =
-        awaitOperation(core(), stack_->fromBluetoothAddressAsync(address));
+    const bt::Async<std::shared_ptr<bt::Device>> lookup = stack_->fromBluetoothAddressAsync(address);
+    std::optional<std::shared_ptr<bt::Device>> found = awaitOperation(core(), lookup);
+    // Why the stack has no device (bluetoothd not running, radio off, ...) goes to the log.
+    if (!found && lookup && lookup->status() == bt::AsyncStatus::Error && !lookup->errorText().empty())
+        log(1, "Connection", lookup->errorText());
     if (!found || !*found)
         return Status::failure(kErrConnectionFailed, unsuccessful);
     std::shared_ptr<bt::Device> device = *found;
@@ -217,24 +229,28 @@ void StackLink::releaseDevice()
 
 namespace {
 
-std::shared_ptr<bt::BluetoothStack> processStack()
+// `problem`: why the choice could not be honoured, "" when it was.
+std::shared_ptr<bt::BluetoothStack> processStack(std::string& problem)
 {
     // One stack per process and choice, as the operating system has one: controls of the
     // process share it while any of them lives.
     static std::mutex m;
     static std::weak_ptr<bt::BluetoothStack> current;
     static std::string currentSelection;
-    const char* value = std::getenv(bt::kStackVariable);
+    static std::string currentProblem;
+    const char* value = std::getenv(kStackVariable);
     const std::string selection = value ? value : "";
     std::lock_guard lock(m);
-    if (std::shared_ptr<bt::BluetoothStack> s = current.lock(); s && selection == currentSelection)
+    if (std::shared_ptr<bt::BluetoothStack> s = current.lock(); s && selection == currentSelection) {
+        problem = currentProblem;
         return s;
-    std::string problem;
-    std::shared_ptr<bt::BluetoothStack> s = bt::createBluetoothStack(selection, &problem);
+    }
+    std::shared_ptr<bt::BluetoothStack> s = createBluetoothStack(selection, &problem);
     if (!problem.empty())
         std::fprintf(stderr, "corvelctl: %s\n", problem.c_str());
     current = s;
     currentSelection = selection;
+    currentProblem = problem;
     return s;
 }
 
@@ -242,9 +258,12 @@ std::shared_ptr<bt::BluetoothStack> processStack()
 
 std::unique_ptr<BleLink> createStackLink(std::shared_ptr<bt::BluetoothStack> stack)
 {
+    std::string problem;
     if (!stack)
-        stack = processStack();
-    return std::make_unique<StackLink>(std::move(stack));
+        stack = processStack(problem);
+    auto link = std::make_unique<StackLink>(std::move(stack));
+    link->setStackProblem(std::move(problem));
+    return link;
 }
 
 void installStackLinkFactory()

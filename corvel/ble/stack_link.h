@@ -56,6 +56,9 @@ public:
                            EnsuredKind kind) override;
 
     const std::shared_ptr<zenu::bluetooth::BluetoothStack>& stack() const { return stack_; }
+    // Why the chosen stack could not be had (this link runs on BlueZ instead); logged with
+    // the first scan or connection, when the host can see the control's log.
+    void setStackProblem(std::string problem) { stackProblem_ = std::move(problem); }
 
 private:
     struct CharacteristicObject {
@@ -67,6 +70,7 @@ private:
     void log(int level, const char* logType, const std::string& message);
     // Logs the result line and returns the result's error (success for Success).
     Status checkResult(const zenu::bluetooth::GattResult& result, const char* logType);
+    void logStackProblem(const char* logType);
 
     // ---- connection (stack_link.cpp)
     void releaseDevice();
@@ -107,6 +111,7 @@ private:
     void fireSubscription(const std::string& characteristicId, bool on);
 
     std::shared_ptr<zenu::bluetooth::BluetoothStack> stack_;
+    std::string stackProblem_;
     HostLoop::Poster poster_;
 
     // Connection.

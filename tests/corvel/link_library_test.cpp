@@ -102,11 +102,18 @@ TEST(LinkLibrary, WithoutASimulatorThereIsNoAdapter)
         StackChoice choice(value);
         Control c = createControl();
         ASSERT_TRUE(c);
+        Events events(c);
         const Outcome scan = c.call("StartScanning", {Str("")});
         EXPECT_EQ(scan.scode, static_cast<HRESULT>(0x800A5086)) << (value ? value : "unset");
         EXPECT_EQ(scan.description, "No Bluetooth adapter found.");
         const Outcome connect = c.call("Connect", {Str("C47F51001001")});
+        EXPECT_EQ(connect.scode, static_cast<HRESULT>(0x800A507D));   // 604
         EXPECT_EQ(connect.description, "Connection to server ID C47F51001001 was unsuccessful.");
+        // A scenario that cannot be read says why in the control's log, once.
+        size_t reasons = 0;
+        for (const std::string& line : events.logs())
+            reasons += line.find("/nonexistent/scenario.json") != std::string::npos;
+        EXPECT_EQ(reasons, value && std::string(value).starts_with("sim:") ? 1u : 0u) << (value ? value : "unset");
     }
 }
 
