@@ -3,8 +3,8 @@
 set -euo pipefail
 
 PACKAGES=(
-  # build
-  cmake ninja-build g++ pkg-config
+  # build; ccache speeds up clean rebuilds (scripts/build.sh uses it in a new build tree)
+  cmake ninja-build g++ pkg-config ccache
   # Qt 6
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev libvulkan-dev qt6-qpa-plugins
   # exports and keyboard events
@@ -19,6 +19,9 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   # monospaced fonts of the same widths as the report's printer and PDF fonts
   fonts-liberation2
+  # the Debian package (cpack: dpkg-shlibdeps, file) and the checks of the installed desktop entry,
+  # metadata and program window
+  dpkg-dev file desktop-file-utils appstream x11-utils
 )
 
 missing=()

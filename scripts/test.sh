@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test.
 # --sanitize builds with AddressSanitizer + UndefinedBehaviorSanitizer in build-asan/.
+# In CI ($CI set), or with ZENU_CHECK_PACKAGE=1, the Debian package is then built, installed,
+# started from its desktop entry under Xvfb and removed (scripts/check-package.sh; needs root).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -15,3 +17,7 @@ fi
 export QT_QPA_PLATFORM=offscreen
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)" --timeout 300
+
+if [ "$dir" = "$root/build" ] && [ -n "${CI:-}${ZENU_CHECK_PACKAGE:-}" ]; then
+  "$root/scripts/check-package.sh" "$dir"
+fi
