@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "texts/texts.h"
+#include "data/file_dates.h"
 #include "data/value_format.h"
 #include "platform/cp1252.h"
 #include "platform/localefmt.h"
@@ -41,52 +42,6 @@ std::vector<Token> tokenize(const QString& line) {
 
 QString tokenText(const QString& line, const Token& t) { return line.mid(t.begin, t.end - t.begin); }
 
-// Date-and-time and date formats a file may carry: this machine's locale first, then the
-// forms the program writes in German, US English and ISO.
-struct Format {
-    QLocale locale;
-    QString pattern;
-};
-
-class TimestampFormats {
-public:
-    TimestampFormats() {
-        const QLocale c = QLocale::c();
-        dateTimes_ = {{QLocale(), platform::shortDateFormat() + QLatin1Char(' ') + platform::longTimeFormat()},
-                      {c, QStringLiteral("dd.MM.yyyy HH:mm:ss")},
-                      {c, QStringLiteral("M/d/yyyy h:mm:ss AP")},
-                      {c, QStringLiteral("yyyy-MM-dd HH:mm:ss")}};
-        dates_ = {{QLocale(), platform::shortDateFormat()},
-                  {c, QStringLiteral("dd.MM.yyyy")},
-                  {c, QStringLiteral("M/d/yyyy")},
-                  {c, QStringLiteral("yyyy-MM-dd")}};
-    }
-
-    QDateTime parseDateTime(const QString& text) {
-        // The format that matched last comes first: a file is written in one format.
-        for (std::size_t k = 0; k < dateTimes_.size(); ++k) {
-            const std::size_t i = (k + lastDateTime_) % dateTimes_.size();
-            const QDateTime dt = dateTimes_[i].locale.toDateTime(text, dateTimes_[i].pattern);
-            if (dt.isValid()) {
-                lastDateTime_ = i;
-                return QDateTime(dt.date(), dt.time(), Qt::UTC);
-            }
-        }
-        return {};
-    }
-
-    bool isDate(const QString& text) const {
-        for (const Format& f : dates_)
-            if (f.locale.toDate(text, f.pattern).isValid()) return true;
-        return false;
-    }
-
-private:
-    std::vector<Format> dateTimes_;
-    std::vector<Format> dates_;
-    std::size_t lastDateTime_ = 0;
-};
-
 bool isAmPm(const QString& token) {
     return token.compare(QLatin1String("AM"), Qt::CaseInsensitive) == 0 ||
            token.compare(QLatin1String("PM"), Qt::CaseInsensitive) == 0 ||
@@ -110,7 +65,7 @@ bool readWholeNumber(const QString& text, int32_t& number) {
     return true;
 }
 
-LineResult parseReadingLine(const QString& line, const QString& dateText, TimestampFormats& formats) {
+LineResult parseReadingLine(const QString& line, const QString& dateText, FileDateForms& formats) {
     LineResult r;
     const std::vector<Token> tokens = tokenize(line);
     std::size_t pos = 0;
@@ -141,10 +96,17 @@ LineResult parseReadingLine(const QString& line, const QString& dateText, Timest
                 rec.timeText += QLatin1Char(' ') + tokenText(line, tokens[1]);
                 pos = 2;
             }
-        } else if (tokens.size() == 1 && formats.isDate(first)) {
-            r.kind = LineKind::DateLine;
-            r.dateText = first.left(10);
-            return r;
+        } else if (const QDate date = formats.parseDate(first); date.isValid()) {
+            if (tokens.size() == 1) {
+                r.kind = LineKind::DateLine;
+                r.dateText = first.left(10);
+                return r;
+            }
+            // A reading taken at midnight: the general date text leaves out "00:00:00".
+            rec.timestamp = QDateTime(date, QTime(0, 0), Qt::UTC);
+            rec.dateText = platform::formatDate(date);
+            rec.timeText = platform::formatTime(QTime(0, 0));
+            pos = 1;
         }
     }
 
@@ -201,7 +163,7 @@ QString errorDescription(const MeasurementFileError& e, int language) {
 
 MeasurementFileContent parseMeasurementFile(const QStringList& lines) {
     MeasurementFileContent content;
-    TimestampFormats formats;
+    FileDateForms formats;
     QString dateText;
     bool readingsStarted = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {

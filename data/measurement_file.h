@@ -8,7 +8,8 @@
 //   without:             "10:15:02         12        12,5 µm   FE"
 // The reader interprets every line by its content, so a file opens whatever gauge (or none)
 // is connected: a leading date and time becomes the timestamp, a leading time alone the time
-// text, and a line holding only a date (older files) the date text of the readings after it.
+// text, a leading date alone a reading taken at midnight (the general date text drops
+// "00:00:00"), and a line holding only a date (older files) the date text of the readings after it.
 #include <QString>
 #include <QStringList>
 #include <vector>

@@ -88,6 +88,20 @@ TEST_F(MeasurementFileReader, ADateLineGivesTheDateOfTheReadingsAfterIt) {
     EXPECT_EQ(c.records[0].timeText, QStringLiteral("10:15:02"));
 }
 
+TEST_F(MeasurementFileReader, AReadingAtMidnightCarriesTheDateAlone) {
+    // The general date text of a midnight timestamp has no time; the padding still counts it.
+    for (const QString& date : {QStringLiteral("12.03.2024"), QStringLiteral("3/12/2024"), QStringLiteral("2024-03-12")}) {
+        const QStringList lines{date, date + sp(5) + QStringLiteral("   12        12,5 ") + um + QStringLiteral("    FE")};
+        const MeasurementFileContent c = parseMeasurementFile(lines);
+        ASSERT_EQ(c.records.size(), 1u) << date.toStdString();
+        EXPECT_TRUE(c.errors.empty());
+        EXPECT_EQ(c.records[0].timestamp, QDateTime(QDate(2024, 3, 12), QTime(0, 0), Qt::UTC));
+        EXPECT_EQ(c.records[0].timeText, QStringLiteral("00:00:00"));
+        EXPECT_EQ(c.records[0].number, 12);
+        EXPECT_EQ(c.records[0].method, QStringLiteral("FE"));
+    }
+}
+
 TEST_F(MeasurementFileReader, EnglishFileInEnglishLocale) {
     useLocale(englishLocale());
     const QStringList lines{
