@@ -1,8 +1,7 @@
 #include "data/project_data.h"
 
+#include "data/file_dates.h"
 #include "platform/localefmt.h"
-
-#include <QLocale>
 
 namespace zenu {
 
@@ -22,6 +21,9 @@ void ProjectData::clearEntries() {
 }
 
 void applyProjectDefinitions(const QStringList& lines, int language, ProjectData& project) {
+    // A shorter file than the last one read leaves the fields past its end without a label.
+    for (auto& l : project.labels) l.clear();
+    for (auto& d : project.definitions) d.clear();
     int field = 0;
     for (const QString& line : lines) {
         if (field >= kProjectFieldCount) break;
@@ -53,8 +55,8 @@ void applyProjectDataFileLines(const QStringList& lines, ProjectData& project) {
         const int number = i + 1;
         if (number <= kProjectFieldCount) project.texts[number - 1] = line.left(30);
         if (line.startsWith(QLatin1String("DT"))) {
-            const QString dateText = line.mid(3, 20).trimmed();
-            const QDate d = QLocale().toDate(dateText, platform::shortDateFormat());
+            // The date picker's text may carry its time ("12.03.2024 10:15:02"): the date part counts.
+            const QDate d = FileDateForms().parseLeadingDate(line.mid(3, 20));
             if (d.isValid()) project.date = d;
         }
     }

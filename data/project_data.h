@@ -33,14 +33,15 @@ extern ProjectData Project;
 
 // Projekt.ini: lines that are empty or begin with "#" are skipped; the first six others define
 // fields 1..6 ("German label;English label;"). Sets definitions and labels (German label for
-// language 0, else the English one). Fields without a line keep an empty label and definition.
+// language 0, else the English one). Fields without a line get an empty label and definition.
 void applyProjectDefinitions(const QStringList& lines, int language, ProjectData& project);
 
 // Projektdaten_<serial>.ini: the six texts, then "DT " + the date as short-date text.
 QStringList projectDataFileLines(const ProjectData& project);
 // The six texts are emptied first. Lines counted from 1 including empty ones: a non-empty
-// line 1..6 sets that text to its first 30 characters; a line beginning with "DT" sets the date from the 20 characters from
-// position 4 when they form a valid date (otherwise the date stays as it was).
+// line 1..6 sets that text to its first 30 characters; a line beginning with "DT" sets the date
+// from the 20 characters from position 4 when they begin with a date, alone or with a time, in
+// the forms measurement files accept (otherwise the date stays as it was).
 void applyProjectDataFileLines(const QStringList& lines, ProjectData& project);
 
 }  // namespace zenu

@@ -176,6 +176,23 @@ TEST_F(Settings, ProjectDefinitionsUseTheFirstSixInTheCurrentLanguage) {
     EXPECT_TRUE(Voreinstellungen("PI"));
     EXPECT_EQ(Project.labels[0], QStringLiteral("Customer"));
     EXPECT_EQ(Project.labels[5], QStringLiteral("6e"));
+    // A shorter file leaves no label of the longer one behind.
+    writeBytes(home.file("Projekt.ini"), "Kunde;Customer;\r\n");
+    EXPECT_TRUE(Voreinstellungen("PI"));
+    EXPECT_EQ(Project.labels[0], QStringLiteral("Customer"));
+    for (int i = 1; i < kProjectFieldCount; ++i) {
+        EXPECT_TRUE(Project.labels[i].isEmpty()) << i;
+        EXPECT_TRUE(Project.definitions[i].isEmpty()) << i;
+    }
+}
+
+TEST_F(Settings, ProjectDateLinesWithATimeAndInOtherForms) {
+    for (const char* line : {"DT 12.03.2024 10:15:02", "DT 3/12/2024 10:15:02 AM", "DT 2024-03-12", "DT 12.03.2024"}) {
+        Project = ProjectData{};
+        writeBytes(home.file("Projektdaten_12345.ini"), QByteArray("a\r\n\r\n\r\n\r\n\r\n\r\n") + line + "\r\n");
+        EXPECT_TRUE(Voreinstellungen("PL"));
+        EXPECT_EQ(Project.date, QDate(2024, 3, 12)) << line;
+    }
 }
 
 TEST_F(Settings, ProjectDataRoundTripCutsFieldsToThirty) {
