@@ -198,6 +198,11 @@ bool SimStack::paired(uint64_t address) const {
     return d && d->paired;
 }
 
+bool SimStack::radioOn() const {
+    std::lock_guard lock(world_->m);
+    return world_->radioOn && world_->scenario.adapter.present;
+}
+
 std::optional<Bytes> SimStack::value(uint64_t address, uint16_t handle) const {
     std::lock_guard lock(world_->m);
     DeviceState* d = world_->find(address);

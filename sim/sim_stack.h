@@ -56,6 +56,7 @@ public:
     uint16_t clientConfig(uint64_t address, uint16_t handle) const;
     bool linkOpen(uint64_t address) const;
     bool paired(uint64_t address) const;
+    bool radioOn() const;
     std::optional<Bytes> value(uint64_t address, uint16_t handle) const;
     // The handle of the first attribute with this UUID (0 when there is none).
     uint16_t handleOf(uint64_t address, const Guid& uuid) const;

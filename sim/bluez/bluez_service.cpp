@@ -1,0 +1,80 @@
+#include "sim/bluez/bluez_service.h"
+
+#include <QThread>
+#include <atomic>
+#include <future>
+
+#include "sim/bluez/bluez_server.h"
+#include "sim/sim_stack.h"
+
+namespace zenu::sim {
+
+class BluezService::Thread : public QThread {
+public:
+    Thread(std::shared_ptr<SimStack> stack, QString address)
+        : stack_(std::move(stack)), address_(std::move(address)) {
+        static std::atomic<int> counter{0};
+        name_ = QString("zenu-bluez-sim-%1").arg(++counter);
+    }
+
+    std::future<std::string> ready() { return ready_.get_future(); }
+
+protected:
+    void run() override {
+        std::string why;
+        {
+            QDBusConnection bus = QDBusConnection::connectToBus(address_, name_);
+            if (!bus.isConnected()) {
+                why = "the bus " + address_.toStdString() + " cannot be reached: " +
+                      bus.lastError().message().toStdString();
+            } else {
+                bluez::BluezServer server(stack_, bus);
+                if (server.start(&why)) {
+                    ready_.set_value({});
+                    exec();
+                    server.stop();
+                    QDBusConnection::disconnectFromBus(name_);
+                    return;
+                }
+                server.stop();
+            }
+        }
+        QDBusConnection::disconnectFromBus(name_);
+        ready_.set_value(why.empty() ? std::string("the service did not start") : why);
+    }
+
+private:
+    std::shared_ptr<SimStack> stack_;
+    QString address_;
+    QString name_;
+    std::promise<std::string> ready_;
+};
+
+std::unique_ptr<BluezService> BluezService::start(std::shared_ptr<SimStack> stack, const std::string& busAddress,
+                                                  std::string* error) {
+    auto thread = std::make_unique<Thread>(std::move(stack), QString::fromStdString(busAddress));
+    auto ready = thread->ready();
+    thread->start();
+    if (ready.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        if (error) *error = "the service did not start within 10 s";
+        thread->quit();
+        thread->wait(5000);
+        return nullptr;
+    }
+    const std::string why = ready.get();
+    if (!why.empty()) {
+        if (error) *error = why;
+        thread->wait(5000);
+        return nullptr;
+    }
+    return std::unique_ptr<BluezService>(new BluezService(std::move(thread)));
+}
+
+BluezService::BluezService(std::unique_ptr<Thread> thread) : thread_(std::move(thread)) {}
+
+BluezService::~BluezService() {
+    thread_->quit();
+    thread_->wait(5000);
+}
+
+}  // namespace zenu::sim
