@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QLatin1String(zenu::kDisplayName));
+    // Wayland matches the window to its desktop entry (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zenuconnect.ZenuConnect"));
     describe(app);
 
     // Checked before anything touches the log or the settings of the running instance.
