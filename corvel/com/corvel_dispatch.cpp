@@ -391,7 +391,8 @@ HRESULT CorvelControl::invokeMethod(const MemberInfo& m, DISPPARAMS* params, VAR
         if (!r.ok())
             return failWith(id, r.status);
         if (result) {
-            result->bstrVal = id == DISPID_Config ? toBstr(r.value) : valueToBstr(r.value);
+            const bool deviceData = id != DISPID_Config || ControlCore::configAnswersDeviceData(text[0]);
+            result->bstrVal = deviceData ? valueToBstr(r.value) : toBstr(r.value);
             result->vt = VT_BSTR;
         }
         return S_OK;

@@ -216,7 +216,7 @@ void CorvelControl::onServerUpdate(std::string_view name, std::string_view chang
     if (eventPoint_->sinkCount() == 0)
         return;
     EventArgs args(core_.codePage());
-    args.text(name);
+    args.value(name);
     args.text(changedServices);
     CORVEL_FIRE(EVENT_ServerUpdate, args);
 }

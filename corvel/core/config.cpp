@@ -240,4 +240,10 @@ Result<std::string> ControlCore::config(std::string_view request)
     return ConfigTable::apply(*this, parseConfigRequest(request));
 }
 
+bool ControlCore::configAnswersDeviceData(std::string_view request)
+{
+    const ConfigRequest req = parseConfigRequest(request);
+    return equalsNoCase(req.name, "ManufacturerData") || equalsNoCase(req.name, "ServiceData");
+}
+
 } // namespace corvel

@@ -56,6 +56,9 @@ public:
     int codePage() const { return settings_.codePage; }
     // "name", "name[i]", "name=value": returns the value text (bytes in the code page).
     Result<std::string> config(std::string_view request);
+    // Whether `request` answers with device data (manufacturer or service data), which
+    // crosses in the code page like every value; other answers are the control's texts.
+    static bool configAnswersDeviceData(std::string_view request);
     void log(int level, std::string_view logType, std::string_view message);
 
     // ---- Timeout: seconds, or milliseconds with "TimeoutInMilliseconds".

@@ -264,6 +264,13 @@ TEST(LinkConnect, NameAndServiceChangesFireServerUpdate)
     EXPECT_EQ(h.c().get("ServiceCount").number(), services);
     ASSERT_TRUE(h.c().call("DiscoverServices", {Str(""), Str("")}).ok());
     EXPECT_EQ(h.c().get("ServiceCount").number(), services + 1);
+
+    // The name is device data: in the code page, as ServerName gives it.
+    ASSERT_TRUE(h.c().call("Config", {Str("CodePage=1200")}).ok());   // UTF-16LE
+    h.stack->setName(kDevice, "AB");
+    ASSERT_TRUE(pumpUntil([&] { return h.events->count(EVENT_ServerUpdate) == 3; }));
+    EXPECT_EQ(h.events->of(EVENT_ServerUpdate)[2].arg(0), "\xE4\x89\x81");   // U+4241
+    EXPECT_EQ(h.c().get("ServerName").text(), "\xE4\x89\x81");
 }
 
 TEST(LinkConnect, DestroyingTheControlDisconnectsAndStopsScanning)

@@ -187,6 +187,27 @@ TEST(LinkScan, AdvertisementOnlySettingsWorkInsideTheHandlerOnly)
     EXPECT_EQ(h.c().get("AdvertisementManufacturerDataB").value.vt, VT_EMPTY);
 }
 
+// Device data answers in the code page like the Name argument; numbers stay readable.
+TEST(LinkScan, AdvertisementDataFromConfigTakesTheCodePage)
+{
+    sim::Scenario s = scanScenario();
+    s.devices[0].advertising.data.serviceData = {{bt::Guid::sig(0x180F), {0x64, 0x00}}};
+    Harness h(s);
+    ASSERT_TRUE(h.c().call("Config", {Str("CodePage=1200")}).ok());   // UTF-16LE
+    std::map<std::string, std::string> answers;
+    h.events->hook = [&](const Ev& e, std::vector<VARIANT*>&) {
+        if (e.dispid != EVENT_Advertisement || e.arg(0) != kDeviceId || !answers.empty())
+            return;
+        for (const char* q : {"ManufacturerData[1]", "ServiceData=180F", "ManufacturerCompanyId[1]"})
+            answers[q] = h.c().call("Config", {Str(q)}).text();
+    };
+    ASSERT_TRUE(h.c().call("StartScanning", {Str("")}).ok());
+    ASSERT_TRUE(pumpUntil([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers["ManufacturerData[1]"], "\xE4\x89\x81");   // 41 42 as UTF-16LE: U+4241
+    EXPECT_EQ(answers["ServiceData=180F"], "d");
+    EXPECT_EQ(answers["ManufacturerCompanyId[1]"], "76");
+}
+
 TEST(LinkScan, MalformedSectionsLeaveTheirTextAndTheAdvertisementStillArrives)
 {
     Harness h(scanScenario());
