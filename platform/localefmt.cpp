@@ -1,6 +1,7 @@
 #include "platform/localefmt.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace zenu {
 
@@ -51,7 +52,8 @@ bool textToNumber(const QString& text, double& value) {
     if (trimmed.isEmpty()) return false;
     bool ok = false;
     const double v = QLocale().toDouble(trimmed, &ok);
-    if (!ok) return false;
+    // "nan" and "inf" are no limit or setting anyone means, and would poison every comparison.
+    if (!ok || !std::isfinite(v)) return false;
     value = v;
     return true;
 }

@@ -28,7 +28,7 @@ QString formatDateTime(const QDateTime& dateTime);
 // no digit grouping ("1,5" in German).
 QString numberToText(double value);
 // Reads a number the user typed or our own files hold, in the locale format. Surrounding
-// blanks are ignored. False for empty or malformed text.
+// blanks are ignored. False for empty or malformed text and for "nan", "inf" and "-inf".
 bool textToNumber(const QString& text, double& value);
 
 // Reads a number as gauges send it: "." or "," as the decimal mark whatever the locale,

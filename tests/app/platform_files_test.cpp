@@ -96,6 +96,8 @@ TEST(LocaleNumbers, FollowTheUserLocale) {
     EXPECT_TRUE(textToNumber(QStringLiteral(" 1,5 "), v));
     EXPECT_DOUBLE_EQ(v, 1.5);
     EXPECT_FALSE(textToNumber(QStringLiteral("abc"), v));
+    for (const char* text : {"nan", "inf", "-inf", " NaN "}) EXPECT_FALSE(textToNumber(QString::fromLatin1(text), v)) << text;
+    EXPECT_DOUBLE_EQ(v, 1.5);
     EXPECT_FALSE(textToNumber(QString(), v));
     EXPECT_EQ(shortDateFormat(), QStringLiteral("dd.MM.yyyy"));
     EXPECT_EQ(longTimeFormat(), QStringLiteral("HH:mm:ss"));

@@ -141,10 +141,13 @@ TEST_F(LimitsTest, TargetOutsideTheLimitsAndMinimumAboveMaximum) {
 
 TEST_F(LimitsTest, TypedValuesAreChecked) {
     LimitSettings l = limits(10, 20, 15);
-    LimitValidation v = validateLimitText(l, LimitField::Min, QStringLiteral("abc"), false, kLanguageGerman);
-    EXPECT_FALSE(v.accepted);
-    EXPECT_EQ(v.messages, QStringList{QStringLiteral("Eingabe muss numerisch sein!")});
-    EXPECT_DOUBLE_EQ(l.MinLimit, 10);
+    LimitValidation v;
+    for (const char* text : {"abc", "nan", "inf", "-inf", "Infinity"}) {
+        v = validateLimitText(l, LimitField::Min, QString::fromLatin1(text), false, kLanguageGerman);
+        EXPECT_FALSE(v.accepted) << text;
+        EXPECT_EQ(v.messages, QStringList{QStringLiteral("Eingabe muss numerisch sein!")}) << text;
+        EXPECT_DOUBLE_EQ(l.MinLimit, 10);
+    }
 
     v = validateLimitText(l, LimitField::Max, QStringLiteral("-5"), false, kLanguageEnglish);
     EXPECT_FALSE(v.accepted);
