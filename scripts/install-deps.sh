@@ -19,6 +19,9 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   # monospaced fonts of the same widths as the report's printer and PDF fonts
   fonts-liberation2
+  # the BlueZ stand-in and its tests: QtDBus (in qt6-base-dev), a private bus, BlueZ's own
+  # clients (bluetoothctl from bluez; the daemon is not needed and need not run), Bleak
+  dbus-daemon bluez python3-bleak
   # the Debian package (cpack: dpkg-shlibdeps, file) and the checks of the installed desktop entry,
   # metadata and program window
   dpkg-dev file desktop-file-utils appstream x11-utils
@@ -36,4 +39,12 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -q
+# Packages with daemons (bluez's bluetoothd, dbus) must not start them here: nothing needs them
+# running, and on a build machine or container without an init system starting them fails.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" > /dev/null
+  $SUDO chmod +x "$policy"
+  trap '$SUDO rm -f "$policy"' EXIT
+fi
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
