@@ -30,17 +30,22 @@ bool readTextLines(const QString& path, QStringList& lines, QString* error) {
     if (!file.open(QIODevice::ReadOnly)) return fail(error, file.errorString());
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) return fail(error, file.errorString());
-    lines.clear();
+    lines = splitTextLines(data);
+    return true;
+}
+
+QStringList splitTextLines(QByteArrayView data) {
+    QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < data.size(); ++i) {
         const char c = data[i];
         if (c != '\r' && c != '\n') continue;
-        lines.append(decodeCp1252(QByteArrayView(data).sliced(start, i - start)));
+        lines.append(decodeCp1252(data.sliced(start, i - start)));
         if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < data.size()) lines.append(decodeCp1252(QByteArrayView(data).sliced(start)));
-    return true;
+    if (start < data.size()) lines.append(decodeCp1252(data.sliced(start)));
+    return lines;
 }
 
 bool writeTextLines(const QString& path, const QStringList& lines, QString* error) {

@@ -11,6 +11,9 @@ namespace zenu::platform {
 // On failure returns false and sets *error to a description for the user.
 bool readTextLines(const QString& path, QStringList& lines, QString* error = nullptr);
 
+// The lines of a file's bytes, by the same rules (readTextLines is this on the file's content).
+QStringList splitTextLines(QByteArrayView data);
+
 // Replaces the file with the lines, each followed by CR LF. The new content is written to a
 // temporary file and renamed over the old one, so a failed write never leaves a half file.
 bool writeTextLines(const QString& path, const QStringList& lines, QString* error = nullptr);
