@@ -40,12 +40,8 @@ Status characteristicNotFound(const std::string& serviceId, const std::string& i
                                              ".");
 }
 
-// The result of a discovery call: its objects, or the failure (the wait's, or the result's).
-template <typename R>
-Status gotResult(const std::optional<R>& r, const Status& waitFailure)
-{
-    return r ? Status{} : waitFailure;
-}
+size_t countOf(const bt::GattServicesResult& r) { return r.services.size(); }
+size_t countOf(const bt::GattCharacteristicsResult& r) { return r.characteristics.size(); }
 
 } // namespace
 
@@ -85,13 +81,16 @@ Status StackLink::discover(const std::vector<Uuid>& serviceFilterArg, const std:
     const bool saved = core().settings().autoDiscoverDescriptors;
     if (descriptors)
         core().config("AutoDiscoverDescriptors=True");
+    const uint64_t generation = generation_;
     std::vector<std::string> found;
     Status s = includedBy.empty() ? discoverRootServices(serviceFilter, &found)
                                   : discoverIncludedServices(includedBy, serviceFilter, &found);
     if (s.ok() && !core().settings().autoDiscoverCharacteristics)
-        for (const std::string& id : found)
-            if (s = discoverCharacteristicsOf(id, characteristicFilter); !s.ok())
+        for (const std::string& id : found) {
+            s = current(generation) ? discoverCharacteristicsOf(id, characteristicFilter) : notConnected();
+            if (!s.ok())
                 break;
+        }
     if (descriptors)
         core().config(saved ? "AutoDiscoverDescriptors=True" : "AutoDiscoverDescriptors=False");
     return s;
@@ -99,45 +98,63 @@ Status StackLink::discover(const std::vector<Uuid>& serviceFilterArg, const std:
 
 // ---------------------------------------------------------------- services
 
+// One step of discovery: everything at once without a filter, else one request per UUID in
+// the filter's order; `take` handles each result. Every request and every result belongs
+// to the connection the step started on: a handler that disconnected or connected again
+// meanwhile ends the step.
+template <typename R, typename Ask, typename Take>
+Status StackLink::discoverEach(const char* noun, const std::vector<Uuid>& filter, uint64_t generation, Ask ask,
+                               Take take)
+{
+    auto one = [&](const Uuid* uuid) -> Status {
+        Status waitFailure;
+        std::optional<R> r = awaitOperation(core(), ask(uuid), &waitFailure);
+        if (r && uuid)
+            log(3, kDiscovery,
+                "Discovered " + std::to_string(countOf(*r)) + " " + noun + " with UUID " +
+                    quoted(formatUuid(*uuid)) + ".");
+        if (!r)
+            return waitFailure;
+        if (Status s = checkResult(*r, kDiscovery); !s.ok())
+            return s;
+        if (!current(generation))
+            return notConnected();
+        return take(*r);
+    };
+    if (filter.empty()) {
+        log(2, kDiscovery, std::string("Attempting to discover all ") + noun + ".");
+        return one(nullptr);
+    }
+    for (const Uuid& uuid : filter) {
+        if (!current(generation))
+            return notConnected();
+        log(2, kDiscovery, std::string("Attempting to discover ") + noun + " with UUID " + quoted(formatUuid(uuid)) + ".");
+        if (Status s = one(&uuid); !s.ok())
+            return s;
+    }
+    return {};
+}
+
 Status StackLink::discoverRootServices(const std::vector<Uuid>& filter, std::vector<std::string>* found)
 {
     if (!device_)
         return notConnected();
+    const uint64_t generation = generation_;
+    const std::shared_ptr<bt::Device> device = device_;
     log(1, kDiscovery, "Beginning discovery of root services.");
     size_t handled = 0;
-    auto take = [&](const std::optional<bt::GattServicesResult>& r, const Status& waitFailure) -> Status {
-        if (Status s = gotResult(r, waitFailure); !s.ok())
-            return s;
-        if (Status s = checkResult(*r, kDiscovery); !s.ok())
-            return s;
-        handled += r->services.size();
-        return addServices(r->services, "", found);
-    };
-    if (filter.empty()) {
-        log(2, kDiscovery, "Attempting to discover all root services.");
-        std::shared_ptr<bt::Device> device = device_;
-        Status waitFailure;
-        auto r = awaitOperation(core(), device->getGattServicesAsync(bt::CacheMode::Uncached), &waitFailure);
-        if (Status s = take(r, waitFailure); !s.ok())
-            return s;
-    } else {
-        for (const Uuid& uuid : filter) {
-            if (!device_)
-                return notConnected();
-            const std::string text = formatUuid(uuid);
-            log(2, kDiscovery, "Attempting to discover root services with UUID " + quoted(text) + ".");
-            std::shared_ptr<bt::Device> device = device_;
-            Status waitFailure;
-            auto r = awaitOperation(core(), device->getGattServicesForUuidAsync(toGuid(uuid), bt::CacheMode::Uncached),
-                                    &waitFailure);
-            if (r)
-                log(3, kDiscovery,
-                    "Discovered " + std::to_string(r->services.size()) + " root services with UUID " + quoted(text) +
-                        ".");
-            if (Status s = take(r, waitFailure); !s.ok())
-                return s;
-        }
-    }
+    Status s = discoverEach<bt::GattServicesResult>(
+        "root services", filter, generation,
+        [&](const Uuid* uuid) {
+            return uuid ? device->getGattServicesForUuidAsync(toGuid(*uuid), bt::CacheMode::Uncached)
+                        : device->getGattServicesAsync(bt::CacheMode::Uncached);
+        },
+        [&](const bt::GattServicesResult& r) {
+            handled += r.services.size();
+            return addServices(r.services, "", found, generation);
+        });
+    if (!s.ok())
+        return s;
     log(1, kDiscovery, "Finished discovering root services.");
     log(2, kDiscovery, "Discovered " + std::to_string(handled) + " root services.");
     return {};
@@ -171,6 +188,7 @@ Status StackLink::discoverIncludedServices(const std::string& serviceId, const s
 
     if (!device_)
         return notConnected();
+    const uint64_t generation = generation_;
     const auto it = services_.find(serviceId);
     if (it == services_.end())
         return serviceNotFound(serviceId);
@@ -178,35 +196,18 @@ Status StackLink::discoverIncludedServices(const std::string& serviceId, const s
 
     log(1, kDiscovery, "Beginning discovery of services included by service ID " + quoted(serviceId) + ".");
     size_t handled = 0;
-    auto take = [&](const std::optional<bt::GattServicesResult>& r, const Status& waitFailure) -> Status {
-        if (Status s = gotResult(r, waitFailure); !s.ok())
-            return s;
-        if (Status s = checkResult(*r, kDiscovery); !s.ok())
-            return s;
-        handled += r->services.size();
-        return addServices(r->services, serviceId, found);
-    };
-    if (filter.empty()) {
-        log(2, kDiscovery, "Attempting to discover all included services.");
-        Status waitFailure;
-        auto r = awaitOperation(core(), service->getIncludedServicesAsync(bt::CacheMode::Uncached), &waitFailure);
-        if (Status s = take(r, waitFailure); !s.ok())
-            return s;
-    } else {
-        for (const Uuid& uuid : filter) {
-            const std::string text = formatUuid(uuid);
-            log(2, kDiscovery, "Attempting to discover included services with UUID " + quoted(text) + ".");
-            Status waitFailure;
-            auto r = awaitOperation(
-                core(), service->getIncludedServicesForUuidAsync(toGuid(uuid), bt::CacheMode::Uncached), &waitFailure);
-            if (r)
-                log(3, kDiscovery,
-                    "Discovered " + std::to_string(r->services.size()) + " included services with UUID " +
-                        quoted(text) + ".");
-            if (Status s = take(r, waitFailure); !s.ok())
-                return s;
-        }
-    }
+    Status s = discoverEach<bt::GattServicesResult>(
+        "included services", filter, generation,
+        [&](const Uuid* uuid) {
+            return uuid ? service->getIncludedServicesForUuidAsync(toGuid(*uuid), bt::CacheMode::Uncached)
+                        : service->getIncludedServicesAsync(bt::CacheMode::Uncached);
+        },
+        [&](const bt::GattServicesResult& r) {
+            handled += r.services.size();
+            return addServices(r.services, serviceId, found, generation);
+        });
+    if (!s.ok())
+        return s;
     log(1, kDiscovery, "Finished discovering services included by service ID " + quoted(serviceId) + ".");
     log(2, kDiscovery,
         "Discovered " + std::to_string(handled) + " services included by service ID " + quoted(serviceId) + ".");
@@ -214,11 +215,11 @@ Status StackLink::discoverIncludedServices(const std::string& serviceId, const s
 }
 
 Status StackLink::addServices(const std::vector<std::shared_ptr<bt::GattService>>& services,
-                              const std::string& parentId, std::vector<std::string>* found)
+                              const std::string& parentId, std::vector<std::string>* found, uint64_t generation)
 {
     const Settings& settings = core().settings();
     for (const std::shared_ptr<bt::GattService>& service : services) {
-        if (!device_)
+        if (!current(generation))
             return notConnected();
         if (!service)
             continue;
@@ -240,6 +241,8 @@ Status StackLink::addServices(const std::vector<std::shared_ptr<bt::GattService>
         if (settings.includeRediscovered || isNew)
             if (EventSink* sink = core().eventSink())
                 sink->onDiscovered(GattType::Service, id, "", "", formatUuid(uuid), sigName(SigKind::Service, uuid));
+        if (!current(generation))
+            return notConnected();
         if (core().settings().autoDiscoverIncludedServices)
             if (Status s = discoverIncludedServices(id, {}, nullptr); !s.ok())
                 return s;
@@ -256,6 +259,7 @@ Status StackLink::discoverCharacteristicsOf(const std::string& serviceId, const 
 {
     if (!device_)
         return notConnected();
+    const uint64_t generation = generation_;
     const auto it = services_.find(serviceId);
     if (it == services_.end())
         return serviceNotFound(serviceId);
@@ -264,13 +268,9 @@ Status StackLink::discoverCharacteristicsOf(const std::string& serviceId, const 
 
     log(1, kDiscovery, "Beginning discovery of characteristics for service ID " + quoted(serviceId) + ".");
     size_t handled = 0;
-    auto take = [&](const std::optional<bt::GattCharacteristicsResult>& r, const Status& waitFailure) -> Status {
-        if (Status s = gotResult(r, waitFailure); !s.ok())
-            return s;
-        if (Status s = checkResult(*r, kDiscovery); !s.ok())
-            return s;
-        for (const std::shared_ptr<bt::GattCharacteristic>& c : r->characteristics) {
-            if (!device_)
+    auto take = [&](const bt::GattCharacteristicsResult& r) -> Status {
+        for (const std::shared_ptr<bt::GattCharacteristic>& c : r.characteristics) {
+            if (!current(generation))
                 return notConnected();
             if (!c)
                 continue;
@@ -298,33 +298,23 @@ Status StackLink::discoverCharacteristicsOf(const std::string& serviceId, const 
                 if (EventSink* sink = core().eventSink())
                     sink->onDiscovered(GattType::Characteristic, serviceId, id, "", formatUuid(uuid),
                                        sigName(SigKind::Characteristic, uuid));
+            if (!current(generation))
+                return notConnected();
             if (core().settings().autoDiscoverDescriptors)
                 if (Status st = discoverDescriptorsOf(serviceId, id); !st.ok())
                     return st;
         }
         return {};
     };
-    if (filter.empty()) {
-        log(2, kDiscovery, "Attempting to discover all characteristics.");
-        Status waitFailure;
-        auto r = awaitOperation(core(), service->getCharacteristicsAsync(bt::CacheMode::Uncached), &waitFailure);
-        if (Status s = take(r, waitFailure); !s.ok())
-            return s;
-    } else {
-        for (const Uuid& uuid : filter) {
-            const std::string text = formatUuid(uuid);
-            log(2, kDiscovery, "Attempting to discover characteristics with UUID " + quoted(text) + ".");
-            Status waitFailure;
-            auto r = awaitOperation(
-                core(), service->getCharacteristicsForUuidAsync(toGuid(uuid), bt::CacheMode::Uncached), &waitFailure);
-            if (r)
-                log(3, kDiscovery,
-                    "Discovered " + std::to_string(r->characteristics.size()) + " characteristics with UUID " +
-                        quoted(text) + ".");
-            if (Status s = take(r, waitFailure); !s.ok())
-                return s;
-        }
-    }
+    Status s = discoverEach<bt::GattCharacteristicsResult>(
+        "characteristics", filter, generation,
+        [&](const Uuid* uuid) {
+            return uuid ? service->getCharacteristicsForUuidAsync(toGuid(*uuid), bt::CacheMode::Uncached)
+                        : service->getCharacteristicsAsync(bt::CacheMode::Uncached);
+        },
+        take);
+    if (!s.ok())
+        return s;
     log(1, kDiscovery, "Finished discovering characteristics for service ID " + quoted(serviceId) + ".");
     log(2, kDiscovery,
         "Discovered " + std::to_string(handled) + " characteristics for service ID " + quoted(serviceId) + ".");
@@ -334,13 +324,16 @@ Status StackLink::discoverCharacteristicsOf(const std::string& serviceId, const 
 // ---------------------------------------------------------------- descriptors
 
 Status StackLink::addDescriptors(const std::string& serviceId, const std::string& characteristicId,
-                                 const std::vector<std::shared_ptr<bt::GattDescriptor>>& descriptors)
+                                 const std::vector<std::shared_ptr<bt::GattDescriptor>>& descriptors,
+                                 uint64_t generation)
 {
     const auto it = characteristics_.find(characteristicId);
     if (it == characteristics_.end())
         return characteristicNotFound(serviceId, characteristicId);
     const std::shared_ptr<bt::GattCharacteristic> characteristic = it->second.object;
     for (const std::shared_ptr<bt::GattDescriptor>& d : descriptors) {
+        if (!current(generation))
+            return notConnected();
         if (!d)
             continue;
         Result<std::string> made =
@@ -361,13 +354,14 @@ Status StackLink::addDescriptors(const std::string& serviceId, const std::string
                 sink->onDiscovered(GattType::Descriptor, serviceId, characteristicId, id, formatUuid(uuid),
                                    sigName(SigKind::Descriptor, uuid));
     }
-    return {};
+    return current(generation) ? Status{} : notConnected();
 }
 
 Status StackLink::discoverDescriptorsOf(const std::string& serviceId, const std::string& characteristicId)
 {
     if (!device_)
         return notConnected();
+    const uint64_t generation = generation_;
     const auto it = characteristics_.find(characteristicId);
     if (it == characteristics_.end())
         return characteristicNotFound(serviceId, characteristicId);
@@ -377,13 +371,11 @@ Status StackLink::discoverDescriptorsOf(const std::string& serviceId, const std:
     log(2, kDiscovery, "Attempting to discover all descriptors.");
     Status waitFailure;
     auto r = awaitOperation(core(), characteristic->getDescriptorsAsync(bt::CacheMode::Uncached), &waitFailure);
-    if (Status s = gotResult(r, waitFailure); !s.ok())
-        return s;
+    if (!r)
+        return waitFailure;
     if (Status s = checkResult(*r, kDiscovery); !s.ok())
         return s;
-    if (!device_)
-        return notConnected();
-    if (Status s = addDescriptors(serviceId, characteristicId, r->descriptors); !s.ok())
+    if (Status s = addDescriptors(serviceId, characteristicId, r->descriptors, generation); !s.ok())
         return s;
     log(1, kDiscovery, "Finished discovering descriptors for characteristic ID " + quoted(characteristicId) + ".");
     log(2, kDiscovery,
@@ -433,6 +425,7 @@ void StackLink::ensureKind(const std::string& serviceId, const std::string& char
     const auto it = characteristics_.find(characteristicId);
     if (!rec || (rec->ensured & bit) || it == characteristics_.end() || !device_)
         return;
+    const uint64_t generation = generation_;
     const std::shared_ptr<bt::GattCharacteristic> characteristic = it->second.object;
     log(3, logtype::kDebug,
         "Trying to discover the " + quoted(name) + " descriptor for characteristic ID " + quoted(characteristicId) +
@@ -440,9 +433,7 @@ void StackLink::ensureKind(const std::string& serviceId, const std::string& char
     auto r = awaitOperation(core(), characteristic->getDescriptorsForUuidAsync(toGuid(uuid), bt::CacheMode::Uncached));
     // A quiet check: this is the control's own housekeeping, not an operation of the host.
     // A failure leaves the kind to be tried again next time.
-    if (!r || !r->ok() || !device_)
-        return;
-    if (!addDescriptors(serviceId, characteristicId, r->descriptors).ok())
+    if (!r || !r->ok() || !addDescriptors(serviceId, characteristicId, r->descriptors, generation).ok())
         return;
     if (CharacteristicRecord* again = record(serviceId, characteristicId))
         again->ensured |= bit;

@@ -86,17 +86,23 @@ private:
     void onWatcherStopped(zenu::bluetooth::WatcherStatus status, zenu::bluetooth::BluetoothErrorCode error);
 
     // ---- discovery (link_discovery.cpp)
+    // Whether work begun on the device object of `generation` may go on: a handler may have
+    // disconnected, or connected again, while the work waited or fired an event.
+    bool current(uint64_t generation) const { return generation == generation_ && device_; }
+    template <typename R, typename Ask, typename Take>
+    Status discoverEach(const char* noun, const std::vector<Uuid>& filter, uint64_t generation, Ask ask, Take take);
     // `found` collects the Ids of the services this call met, in order, once each.
     Status discoverRootServices(const std::vector<Uuid>& filter, std::vector<std::string>* found);
     Status discoverIncludedServices(const std::string& serviceId, const std::vector<Uuid>& filter,
                                     std::vector<std::string>* found);
     Status addServices(const std::vector<std::shared_ptr<zenu::bluetooth::GattService>>& services,
-                       const std::string& parentId, std::vector<std::string>* found);
+                       const std::string& parentId, std::vector<std::string>* found, uint64_t generation);
     Status discoverCharacteristicsOf(const std::string& serviceId, const std::vector<Uuid>& filter);
     Status discoverDescriptorsOf(const std::string& serviceId, const std::string& characteristicId);
     // Adds descriptors found for a characteristic, with their Discovered events.
     Status addDescriptors(const std::string& serviceId, const std::string& characteristicId,
-                          const std::vector<std::shared_ptr<zenu::bluetooth::GattDescriptor>>& descriptors);
+                          const std::vector<std::shared_ptr<zenu::bluetooth::GattDescriptor>>& descriptors,
+                          uint64_t generation);
     // Once per characteristic and kind: discovers the descriptors with this 16-bit UUID.
     void ensureKind(const std::string& serviceId, const std::string& characteristicId, uint16_t uuid16,
                     EnsuredKind kind);

@@ -307,3 +307,37 @@ TEST(LinkDiscovery, DiscoveryNeedsAConnection)
                              h.c().call("DiscoverDescriptors", {Str(kBatterySvc), Str(kLevel)})})
         EXPECT_EQ(o.description, "You must be connected to a server to perform the requested action.");
 }
+
+// A handler that reconnects ends the running discovery: nothing of the old connection's
+// results lands in the new connection's tree, wherever in the walk the handler runs.
+TEST(LinkDiscovery, AReconnectingHandlerEndsTheDiscoveryOfTheOldConnection)
+{
+    for (const int at : {0, 2, 3}) {   // a service, a characteristic, a descriptor
+        Harness h(basicScenario());
+        ASSERT_TRUE(h.c().call("Connect", {Str(kDeviceId)}).ok());
+        int seen = 0;
+        size_t afterReconnect = 0;
+        bool reconnected = false;
+        h.events->hook = [&](const Ev& e, std::vector<VARIANT*>&) {
+            if (e.dispid != EVENT_Discovered)
+                return;
+            if (reconnected) {
+                ++afterReconnect;
+                return;
+            }
+            if (seen++ != at)
+                return;
+            reconnected = true;
+            EXPECT_TRUE(h.c().call("Disconnect").ok());
+            EXPECT_TRUE(h.c().call("Connect", {Str(kDeviceId)}).ok());
+        };
+        const Outcome o = h.c().call("Discover", {Str(""), Str(""), Bool(true), Str("")});
+        ASSERT_TRUE(reconnected) << at;
+        EXPECT_FALSE(o.ok()) << at;
+        EXPECT_EQ(afterReconnect, 0u) << at;
+        EXPECT_EQ(h.c().get("ServiceCount").number(), 0) << at;
+        h.events->hook = nullptr;
+        ASSERT_TRUE(h.c().call("Discover", {Str(""), Str(""), Bool(true), Str("")}).ok());
+        EXPECT_EQ(h.c().get("ServiceCount").number(), 2);
+    }
+}
