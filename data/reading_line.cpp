@@ -112,7 +112,6 @@ bool FillMessdaten(const QString& onlineReading, ReadingSink& sink) {
             r.unit = QString::fromUtf8("µr");
             r.method = QStringLiteral("PM");
         }
-        RecordTexts texts;
         if (profileChar(6) == QLatin1Char('-')) {
             QDateTime timestamp;
             try {
@@ -123,12 +122,13 @@ bool FillMessdaten(const QString& onlineReading, ReadingSink& sink) {
                 if (e.number() != ConversionError::kInvalidArgument) throw;
                 WriteLog(QStringLiteral("Fill Messdaten: ") + e.text());
             }
-            texts.set(r, timestamp);
+            RecordTexts().set(r, timestamp);
         } else {
-            // Without a timestamp from the gauge: when the reading arrived.
+            // Without a timestamp from the gauge: when the reading arrived, in the fixed forms
+            // (not the locale's) that files of such gauges have always carried.
             const QDateTime received = QDateTime::currentDateTime();
-            r.dateText = texts.dateText(received.date());
-            r.timeText = texts.timeText(received.time());
+            r.dateText = received.toString(QStringLiteral("dd.MM.yyyy"));
+            r.timeText = received.toString(QStringLiteral("HH:mm:ss"));
         }
 
         if (r.isEmpty()) return false;
