@@ -301,7 +301,11 @@ MemoryFileResult FillMessdatenDatei(const QString& downloadBuffer, const QString
                     r.unit = deviceUnit;
                     r.value = finite ? displayedValue(value, r.unit) : 0.0;
                     r.invalidMark = finite ? QString() : kInvalid;
-                    texts.set(r, header.timestamp);
+                    // The memory's date only: the header time is when the memory was made, not
+                    // when each value was taken.
+                    r.dateText = header.timestamp.isValid() ? texts.dateText(header.timestamp.date())
+                                                            : QStringLiteral(" ");
+                    r.timeText = QStringLiteral(" ");
                     Tables.at(kTableMemory, readingIndex++) = std::move(r);
                 }
                 ++result.stored;

@@ -45,6 +45,11 @@ QString traceReport(ReportSource& source) {
     return text;
 }
 
+// A reading of a single-value memory: its memory's date and no time.
+bool dateOnly(const MeasurementRecord& r) {
+    return !r.timestamp.isValid() && !r.dateText.trimmed().isEmpty() && r.timeText.trimmed().isEmpty();
+}
+
 }  // namespace
 
 bool isTraceMemoryShown(const QString& memoryEntry) {
@@ -106,10 +111,12 @@ QString reportReadingLine(const MeasurementRecord& record, bool dateColumn) {
     const QString number = Ausrichten(5, QString::number(record.number), QStringLiteral(" "), false);
     const QString tail = number + QLatin1Char(' ') + lastFormattedText + QLatin1Char(' ');
     if (dateColumn) {
-        // A reading without a timestamp shows the zero time, as the file reader expects a
+        // A date without a time shows as the general date text of a midnight reading does: the
+        // date alone. A reading without either shows the zero time, as the file reader expects a
         // reading line to begin with a digit.
-        const QString when =
-            record.timestamp.isValid() ? platform::formatDateTime(record.timestamp) : QStringLiteral("00:00:00");
+        const QString when = record.timestamp.isValid() ? platform::formatDateTime(record.timestamp)
+                             : dateOnly(record)         ? record.dateText.trimmed()
+                                                        : QStringLiteral("00:00:00");
         const qsizetype pad = 25 - (1 + record.dateText.size() + 1 + record.timeText.size());
         return when + blanks(pad) + tail + unitColumn(5, record.unit) + QLatin1Char(' ') + record.method;
     }
@@ -139,7 +146,10 @@ QString BuildReportText(const QString& selector, ReportSource& source) {
     // The readings decide the layout, not the gauge connected now: a file opened without a
     // gauge keeps its dates, and readings without dates get no "00:00:00" in place of their time.
     bool dateColumn = false;
-    for (int i = 1; i <= count && !dateColumn; ++i) dateColumn = tables.at(currentTable, i).timestamp.isValid();
+    for (int i = 1; i <= count && !dateColumn; ++i) {
+        const MeasurementRecord& r = tables.at(currentTable, i);
+        dateColumn = r.timestamp.isValid() || dateOnly(r);
+    }
     for (int i = 1; i <= count; ++i) text += reportReadingLine(tables.at(currentTable, i), dateColumn) + kCrLf;
     return text;
 }

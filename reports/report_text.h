@@ -63,7 +63,8 @@ QString reportLimitLines(const LimitSettings& limits, const QString& unit, int l
 
 // One reading line: with a date column the timestamp as general date-and-time text, padded to
 // column 25; without, the time text and six blanks; then number (5), value (11), unit, method.
-// BuildReportText writes the date column when any reading of the table carries a timestamp.
+// BuildReportText writes the date column when any reading of the table carries a timestamp or
+// a date alone (single-value memories); a date alone is written as the line's date text.
 QString reportReadingLine(const MeasurementRecord& record, bool dateColumn);
 
 }  // namespace zenu

@@ -206,8 +206,10 @@ TEST_F(MemoryFileTest, SingleValueMemory) {
     EXPECT_DOUBLE_EQ(record(1).value, 1.0);
     EXPECT_EQ(record(1).unit, QStringLiteral("mils"));
     EXPECT_EQ(record(1).method, QString());
+    // The memory's date only: no time, no timestamp.
     EXPECT_EQ(record(1).dateText, QStringLiteral("12/31/2024"));
-    EXPECT_EQ(record(1).timeText, QStringLiteral("10:15:30 AM"));
+    EXPECT_EQ(record(1).timeText, QStringLiteral(" "));
+    EXPECT_FALSE(record(1).timestamp.isValid());
     EXPECT_EQ(record(2).number, 2);
     EXPECT_DOUBLE_EQ(record(2).value, 10.0);
     EXPECT_DOUBLE_EQ(record(3).value, -1.0);

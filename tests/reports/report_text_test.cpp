@@ -136,17 +136,24 @@ TEST_F(ReportText, LayoutFollowsTheReadingsNotTheGauge) {
     MeasurementRecord undated = reading(7, 1.5);
     undated.timestamp = QDateTime();
     undated.dateText = QStringLiteral(" ");
+    MeasurementRecord dateOnly = reading(8, 2.5);  // a single-value memory's reading
+    dateOnly.timestamp = QDateTime();
+    dateOnly.timeText = QStringLiteral(" ");
     // Profile character 6 of a gauge with dates, one without, and no gauge at all.
     for (const char* profile : {"5LE2+-2", "5LE2+ 2", ""}) {
         DeviceProfile = QString::fromLatin1(profile);
-        for (const MeasurementRecord& r : {reading(12, 12.5), undated}) {
+        for (const MeasurementRecord& r : {reading(12, 12.5), undated, dateOnly}) {
             fill({r});
             const QString text = build(QStringLiteral("A"));
             const MeasurementFileContent back = parseMeasurementFile(reportTextLines(text));
             ASSERT_EQ(back.records.size(), 1u) << profile << text.toStdString();
-            EXPECT_EQ(back.records[0].timestamp, r.timestamp) << profile;
-            EXPECT_EQ(back.records[0].timeText, r.timeText) << profile;
-            EXPECT_EQ(back.records[0].value, r.value) << profile;
+            const MeasurementRecord& b = back.records[0];
+            EXPECT_EQ(b.dateText, r.dateText) << profile << text.toStdString();
+            if (r.number != dateOnly.number) {
+                EXPECT_EQ(b.timestamp, r.timestamp) << profile;
+                EXPECT_EQ(b.timeText, r.timeText) << profile;
+            }
+            EXPECT_EQ(b.value, r.value) << profile;
         }
     }
 }
