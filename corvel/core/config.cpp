@@ -237,7 +237,11 @@ R ConfigTable::apply(ControlCore& core, const ConfigRequest& req)
 
 Result<std::string> ControlCore::config(std::string_view request)
 {
-    return ConfigTable::apply(*this, parseConfigRequest(request));
+    const bool holding = settings_.ignoreExternalEvents;
+    Result<std::string> r = ConfigTable::apply(*this, parseConfigRequest(request));
+    if (holding && !settings_.ignoreExternalEvents)
+        hostLoop_.releaseHeld();
+    return r;
 }
 
 bool ControlCore::configAnswersDeviceData(std::string_view request)

@@ -100,6 +100,10 @@ public:
     // the host's own loop): the owner keeps itself alive around it.
     void setKeepAlive(std::function<void()> acquire, std::function<void()> release);
 
+    // "IgnoreExternalEvents" was switched off: the work it held back runs from the host's own
+    // loop next (not from inside the caller), as if it had just arrived.
+    void releaseHeld() { poster().wake(); }
+
     // True while queued work or host events are being dispatched by a wait step.
     bool inDispatch() const { return dispatchDepth_ > 0; }
     // Number of queued items not yet run (tests, benchmarks).

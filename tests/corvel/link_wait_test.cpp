@@ -241,6 +241,28 @@ TEST(LinkWait, IgnoreExternalEventsKeepsEventsForTheNextWaitStep)
     EXPECT_TRUE(pumpUntil([&] { return h.events->count(EVENT_Value) == 3; }));
 }
 
+// Events held while the setting was on go out once it is off, from the host's own loop
+// (not inside Config), in their order, without waiting for another event.
+TEST(LinkWait, SwitchingIgnoreExternalEventsOffDeliversTheHeldEvents)
+{
+    Harness h(basicScenario());
+    h.connect();
+    ASSERT_TRUE(h.c().call("Subscribe", {Str(kBatterySvc), Str(kLevel)}).ok());
+    h.c().config("IgnoreExternalEvents=True");
+    h.events->clear();
+    h.stack->sendValue(kDevice, 0x0012, {0x01});
+    h.stack->sendValue(kDevice, 0x0012, {0x02});
+    ASSERT_TRUE(h.stack->settle());
+    pump(50);
+    ASSERT_EQ(h.events->count(EVENT_Value), 0u);
+    h.c().config("IgnoreExternalEvents=False");
+    EXPECT_EQ(h.events->count(EVENT_Value), 0u);
+    ASSERT_TRUE(pumpUntil([&] { return h.events->count(EVENT_Value) == 2; }, 1000));
+    const auto values = h.events->of(EVENT_Value);
+    EXPECT_EQ(hex(values[0].args[5]), "01");
+    EXPECT_EQ(hex(values[1].args[5]), "02");
+}
+
 TEST(LinkWait, AHostThatLetsGoDuringAWaitEndsTheWait)
 {
     Harness h(slowReads(800));
