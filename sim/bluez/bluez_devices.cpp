@@ -344,8 +344,9 @@ void BluezServer::linkDown(DeviceEntry& d, const QString& connectError) {
 
 void BluezServer::disconnectDevice(DeviceEntry& d, const QDBusMessage& m) {
     if (d.link == DeviceEntry::Link::Down) return send(error(m, "NotConnected", "Not Connected"));
-    linkDown(d, kConnectFailed);
+    // BlueZ answers before it signals the properties (Bleak, for one, relies on that order).
     send(m.createReply());
+    linkDown(d, kConnectFailed);
 }
 
 // ---- pairing

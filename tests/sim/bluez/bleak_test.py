@@ -246,6 +246,21 @@ async def dbus_part():
     check(not any(p.startswith(THERMO_PATH) for p in await bz.objects()), "removed device still there")
     await bz.fails("org.bluez.Error.DoesNotExist", "Does Not Exist", ADAPTER, A, "RemoveDevice", "o", [THERMO_PATH])
     await bz.fails("org.freedesktop.DBus.Error.UnknownMethod", None, ADAPTER, A, "StartDiscovery", "s", ["now"])
+
+    # Switching the radio off drops the links; nothing works until it is on again.
+    P, gauge = "org.freedesktop.DBus.Properties", dev_path(GAUGE)
+    await bz.ok(gauge, D, "Connect")
+    await bz.ok(ADAPTER, P, "Set", "ssv", [A, "Powered", Variant("b", False)])
+    await bz.wait_prop(ADAPTER, A, "Powered", False)
+    await bz.wait_prop(gauge, D, "Connected", False)
+    await bz.fails("org.bluez.Error.NotReady", "Resource Not Ready", ADAPTER, A, "StartDiscovery")
+    await bz.fails("org.bluez.Error.NotReady", "Resource Not Ready", gauge, D, "Connect")
+    await bz.fails("org.freedesktop.DBus.Error.PropertyReadOnly", None, ADAPTER, P, "Set", "ssv",
+                   [A, "Address", Variant("s", "00:00:00:00:00:01")])
+    await bz.ok(ADAPTER, P, "Set", "ssv", [A, "Powered", Variant("b", True)])
+    await bz.wait_prop(ADAPTER, A, "Powered", True)
+    await bz.ok(gauge, D, "Connect")
+    await bz.wait_prop(gauge, D, "ServicesResolved", True)
     bus.disconnect()
 
 

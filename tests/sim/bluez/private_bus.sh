@@ -53,6 +53,11 @@ fi
 
 "$@"
 rc=$?
+if [ $rc -ne 0 ]; then
+  echo "--- the stand-in said:" >&2; cat "$dir/sim.err" >&2
+  kill -0 "$sim_pid" 2>/dev/null || echo "--- the stand-in is gone" >&2
+  echo "--- dbus-daemon said:" >&2; cat "$dir/daemon.log" >&2
+fi
 # The stand-in must end cleanly on SIGTERM.
 kill -TERM "$sim_pid"; wait "$sim_pid"; sim_rc=$?; sim_pid=
 if [ "$sim_rc" -ne 0 ]; then echo "private_bus.sh: the stand-in ended with $sim_rc on SIGTERM" >&2; cat "$dir/sim.err" >&2; [ $rc -eq 0 ] && rc=1; fi
