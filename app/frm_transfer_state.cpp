@@ -15,6 +15,7 @@
 #include "app/settings.h"
 #include "texts/texts.h"
 #include "data/gauge_identity.h"
+#include "data/option_caption.h"
 #include "platform/event_wait.h"
 
 namespace zenu {
@@ -68,12 +69,9 @@ void FrmTransfer::Button_setzen_Init() {
 
 void FrmTransfer::Button_setzen() {
     if (currentTable == kTableMemory) {
+        // Only the count we appended is replaced: "Messung (2).mes (5)" keeps its own brackets.
         const QString caption = optFE->text();
-        const qsizetype paren = caption.indexOf(QLatin1Char('('));
-        if (paren >= 0) {
-            const qsizetype cut = paren > 0 && caption.at(paren - 1) == QLatin1Char(' ') ? paren - 1 : paren;
-            optFE->setText(caption.left(cut) + table_.countText);
-        }
+        if (!captionCount(caption).isEmpty()) optFE->setText(captionTitle(caption) + table_.countText);
     } else if (currentTable == kTableOnline) {
         optOnline->setText(M(8) + table_.countText);
     }
@@ -145,15 +143,12 @@ void FrmTransfer::switchLanguage(int language) {
     LanguageIndex = language;
     ApplyLanguage();
     SetupGrid();
-    // A family "4" memory caption follows the language: new title, old count.
-    const QString caption = optFE->text();
-    if (family() == QLatin1String("4") && !caption.isEmpty()) {
-        SetMemoryTitle();
-        const qsizetype paren = caption.indexOf(QLatin1Char('('));
-        if (paren >= 0) optFE->setText(memoryTitle + QLatin1Char(' ') + caption.mid(paren));
-    } else {
-        SetMemoryTitle();
-    }
+    // A family "4" memory caption follows the language: new title, old count. A file's caption
+    // is its name and stays.
+    const QString count = captionCount(optFE->text());
+    SetMemoryTitle();
+    if (family() == QLatin1String("4") && fileTitle_.isEmpty() && !count.isEmpty())
+        optFE->setText(memoryTitle + count);
     if (frmBle_) frmBle_->ApplyLanguage();
     Voreinstellungen(QStringLiteral("SS"));
     Voreinstellungen(QStringLiteral("PI"));

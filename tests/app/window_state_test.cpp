@@ -75,6 +75,13 @@ TEST_F(WindowState, OptionCaptionsTakeTheCount) {
     w().Button_setzen();
     EXPECT_EQ(w().optFE->text(), QStringLiteral("Memory 3 (15)"));
     EXPECT_EQ(w().table().countText, QStringLiteral(" (0)"));
+    // Only the count the program appended is replaced; brackets of a name stay.
+    for (const char* name : {"Messung (2).mes", "Speicher m(1)", "a (b) (c)"}) {
+        w().optFE->setText(QString::fromLatin1(name) + QStringLiteral(" (3)"));
+        w().table().countText = QStringLiteral(" (4)");
+        w().Button_setzen();
+        EXPECT_EQ(w().optFE->text(), QString::fromLatin1(name) + QStringLiteral(" (4)"));
+    }
     // A caption without a count stays.
     w().optFE->setText(QStringLiteral("FE-Speicher"));
     w().table().countText = QStringLiteral(" (4)");
