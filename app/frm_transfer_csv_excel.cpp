@@ -61,7 +61,7 @@ void FrmTransfer::CSVSpeichern(int anzahl, bool min, bool max, bool mittel) {
         MsgBox(M(160), MsgButtons::Ok, MsgIcon::Information);
         return;
     }
-    const QString folder = MessDataPath + QLatin1Char('/') + platform::safeFileComponent(SerialNumber.trimmed());
+    const QString folder = platform::serialFolder(MessDataPath, SerialNumber);
     if (!folderReady(folder, what)) return;
     const QString chosen = prompts().saveFileName(M(89), folder, QStringLiteral("CSVDatei(*.csv)"), QString());
     if (noFileChosen(chosen)) return;

@@ -39,7 +39,7 @@ QString preparedFolder(const QString& title) {
 }  // namespace
 
 QString FrmTransfer::measurementFolder() {
-    return MessDataPath + QStringLiteral("/mes/") + platform::safeFileComponent(SerialNumber.trimmed());
+    return platform::serialFolder(MessDataPath + QStringLiteral("/mes"), SerialNumber);
 }
 
 void FrmTransfer::BuildReportText(const QString& selector) {

@@ -46,7 +46,12 @@ QString safeFileComponent(const QString& serial) {
                           u == '-' || u == '_';
         out.append(keep ? ch : QLatin1Char('_'));
     }
-    return out.isEmpty() ? QStringLiteral("_") : out;
+    return out;
+}
+
+QString serialFolder(const QString& base, const QString& serial) {
+    const QString name = safeFileComponent(serial.trimmed());
+    return name.isEmpty() ? base : base + QLatin1Char('/') + name;
 }
 
 QString findProgramFile(const QString& fileName) {

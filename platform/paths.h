@@ -19,8 +19,11 @@ void initPaths();
 
 // Keeps letters, digits, "-" and "_" of a serial number that came from a gauge and replaces
 // every other character with "_", so a file or folder named after it stays where we put it.
-// An empty serial gives "_".
+// An empty serial (no gauge) gives "": Limit_.ini, Projektdaten_.ini.
 QString safeFileComponent(const QString& serial);
+
+// The folder of a gauge below base: base/<safe serial>, or base itself without a serial.
+QString serialFolder(const QString& base, const QString& serial);
 
 // Path of a picture or other program file that ships with the program: looked up beside the
 // executable, then in the installed data folder. Returns "" when it is nowhere.

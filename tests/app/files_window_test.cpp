@@ -1,5 +1,6 @@
 // Saving and opening measurement files through the main window: the folder, the name, the
 // exact bytes, the round trip in German and English, and files that are odd or broken.
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -179,11 +180,23 @@ TEST_F(FilesWindow, OpensWithoutAnyGauge) {
     const std::vector<MeasurementRecord> records = sample();
     putReadings(records);
     w().FillMSFlexOne();
-    save(QStringLiteral("ohne"));
-    const QString path = folder() + QStringLiteral("/ohne.mes");
-    resetGaugeIdentity();  // a fresh program: no profile known
+    save(QStringLiteral("ohne (2)"));
+    const QString path = folder() + QStringLiteral("/ohne (2).mes");
+    resetGaugeIdentity();  // a fresh program: no profile and no serial known
     open(path);
     expectSameReadings(records, true);
+    EXPECT_EQ(w().optFE->text(), QStringLiteral("ohne (2).mes (3)"));
+    // Saved again without a gauge: into the measurement folder itself, dates and all.
+    save(QStringLiteral("wieder"));
+    const QString again = MessDataPath + QStringLiteral("/mes/wieder.mes");
+    ASSERT_TRUE(QFileInfo::exists(again));
+    open(again);
+    expectSameReadings(records, true);
+    EXPECT_FALSE(QFileInfo::exists(MessDataPath + QStringLiteral("/mes/_")));
+    // A family "4" memory caption follows the language; a file's caption is its name and stays.
+    DeviceProfile = QStringLiteral("4LE2+-2");
+    w().English->trigger();
+    EXPECT_EQ(w().optFE->text(), QStringLiteral("wieder.mes (3)"));
 }
 
 TEST_F(FilesWindow, AFailedSaveIsReported) {

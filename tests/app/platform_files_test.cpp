@@ -83,7 +83,10 @@ TEST(Paths, UnsafeSerialsStayInsideTheFolder) {
     EXPECT_EQ(safeFileComponent(QStringLiteral("a\nb\x01")), QStringLiteral("a_b_"));
     EXPECT_EQ(safeFileComponent(QStringLiteral("C:x*?<>|\"")), QStringLiteral("C_x______"));
     EXPECT_EQ(safeFileComponent(QStringLiteral("Größe")), QStringLiteral("Gr__e"));
-    EXPECT_EQ(safeFileComponent(QString()), QStringLiteral("_"));
+    EXPECT_EQ(safeFileComponent(QString()), QString());
+    EXPECT_EQ(serialFolder(QStringLiteral("/m"), QStringLiteral(" 12 ")), QStringLiteral("/m/12"));
+    EXPECT_EQ(serialFolder(QStringLiteral("/m"), QStringLiteral(" ")), QStringLiteral("/m"));
+    EXPECT_EQ(serialFolder(QStringLiteral("/m"), QStringLiteral("..")), QStringLiteral("/m/__"));
 }
 
 TEST(LocaleNumbers, FollowTheUserLocale) {

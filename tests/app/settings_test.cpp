@@ -217,6 +217,8 @@ TEST_F(Settings, PerGaugeFilesUseASafeSerial) {
     EXPECT_TRUE(Voreinstellungen("LL"));
     EXPECT_TRUE(QFileInfo::exists(home.file("Limit_______evil.ini")));
     EXPECT_EQ(settingsFilePath("PL"), home.file("Projektdaten_______evil.ini"));
+    SerialNumber.clear();  // no gauge
+    EXPECT_EQ(settingsFilePath("PS"), home.file("Projektdaten_.ini"));
 }
 
 TEST_F(Settings, MissingFolderIsReportedPerAction) {
