@@ -1,5 +1,5 @@
 // The real libcorvelctl.so and corvelsh on the stack that CORVEL_BLUETOOTH chooses: a
-// scenario file gives the simulator, anything else no adapter.
+// scenario file gives the simulator, anything else BlueZ (here without a system bus).
 #include "tests/corvel/link_support.h"
 
 #include <cstdio>
@@ -58,7 +58,8 @@ TEST(LinkLibrary, TheLibraryRunsOnTheSimulatorOfTheScenarioFile)
 {
     ensureApp();
     RegistryScope registry;
-    StackChoice choice(("sim:" + kScenario).c_str());
+    // On BlueZ the stand-in serves the same scenario (on_bluez.sh --stand-in).
+    StackChoice choice(onBluez() ? "bluez" : ("sim:" + kScenario).c_str());
     Control c = createControl();
     ASSERT_TRUE(c);
     Events events(c);
@@ -94,10 +95,15 @@ TEST(LinkLibrary, TheLibraryRunsOnTheSimulatorOfTheScenarioFile)
     EXPECT_TRUE(c.call("Disconnect").ok());
 }
 
-TEST(LinkLibrary, WithoutASimulatorThereIsNoAdapter)
+TEST(LinkLibrary, WithoutASimulatorBluezSaysWhyThereIsNoAdapter)
 {
     ensureApp();
     RegistryScope registry;
+    // BlueZ on a system bus that is not there: the message names the cause.
+    const char* const noBus = "unix:path=/nonexistent/zenu-no-system-bus";
+    const std::optional<std::string> savedBus =
+        std::getenv("DBUS_SYSTEM_BUS_ADDRESS") ? std::optional<std::string>(std::getenv("DBUS_SYSTEM_BUS_ADDRESS")) : std::nullopt;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", noBus, 1);
     for (const char* value : {static_cast<const char*>(nullptr), "bluez", "sim:/nonexistent/scenario.json"}) {
         StackChoice choice(value);
         Control c = createControl();
@@ -105,7 +111,11 @@ TEST(LinkLibrary, WithoutASimulatorThereIsNoAdapter)
         Events events(c);
         const Outcome scan = c.call("StartScanning", {Str("")});
         EXPECT_EQ(scan.scode, static_cast<HRESULT>(0x800A5086)) << (value ? value : "unset");
-        EXPECT_EQ(scan.description, "No Bluetooth adapter found.");
+        EXPECT_EQ(scan.description.rfind("Bluetooth is not available: the system D-Bus (" + std::string(noBus) +
+                                             ") cannot be reached",
+                                         0),
+                  0u)
+            << scan.description;
         const Outcome connect = c.call("Connect", {Str("C47F51001001")});
         EXPECT_EQ(connect.scode, static_cast<HRESULT>(0x800A507D));   // 604
         EXPECT_EQ(connect.description, "Connection to server ID C47F51001001 was unsuccessful.");
@@ -115,6 +125,10 @@ TEST(LinkLibrary, WithoutASimulatorThereIsNoAdapter)
             reasons += line.find("/nonexistent/scenario.json") != std::string::npos;
         EXPECT_EQ(reasons, value && std::string(value).starts_with("sim:") ? 1u : 0u) << (value ? value : "unset");
     }
+    if (savedBus)
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", savedBus->c_str(), 1);
+    else
+        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 TEST(LinkLibrary, CorvelshDrivesAGaugeOnTheSimulator)
@@ -136,7 +150,8 @@ TEST(LinkLibrary, CorvelshDrivesAGaugeOnTheSimulator)
              "wait 200\n"
              "call Disconnect\n";
     }
-    const std::string out = run("CORVEL_BLUETOOTH=sim:" + kScenario + " " + CORVELSH_PATH + " " + script +
+    const std::string stack = onBluez() ? std::string("bluez") : "sim:" + kScenario;
+    const std::string out = run("CORVEL_BLUETOOTH=" + stack + " " + CORVELSH_PATH + " " + script +
                                 " 2>/dev/null");
     for (const char* expected :
          {"event StartScan(\"\")", "event Advertisement(\"C47F51005001\", \"OKTA QX 20\"", "event StopScan(0, \"\")",

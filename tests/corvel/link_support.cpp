@@ -4,9 +4,12 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdlib>
 #include <ctime>
 
+#include "platform/bluetooth/bluez_stack.h"
 #include "platform/com/dispatch_helpers.h"
+#include "sim/bluez/bluez_service.h"
 
 namespace linktest {
 
@@ -110,7 +113,16 @@ Harness::Harness(sim::Scenario scenario, bool record)
     std::string error;
     stack = sim::SimStack::create(std::move(scenario), &error);
     EXPECT_TRUE(stack) << error;
-    control = createControlWith(corvel::createStackLink(stack));
+    if (onBluez()) {
+        const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+        std::shared_ptr<zenu::sim::BluezService> service =
+            zenu::sim::BluezService::start(stack, bus ? bus : "", &error);
+        EXPECT_TRUE(service) << error;
+        bluezService = service;
+        control = createControlWith(corvel::createStackLink(std::make_shared<bt::BluezStack>()));
+    } else {
+        control = createControlWith(corvel::createStackLink(stack));
+    }
     if (record)
         events = std::make_unique<Events>(control);
 }
@@ -119,6 +131,13 @@ Harness::~Harness()
 {
     events.reset();
     control.reset();
+    bluezService.reset();
+}
+
+bool onBluez()
+{
+    const char* choice = std::getenv("CORVEL_BLUETOOTH");
+    return choice && std::string(choice) == "bluez" && std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 void Harness::connect(const std::string& id, bool discover)

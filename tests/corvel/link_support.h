@@ -72,11 +72,24 @@ private:
     std::vector<Ev> events_;
 };
 
+// True when the tests run on BlueZ (CORVEL_BLUETOOTH=bluez, scripts/on_bluez.sh): the
+// simulated stack is then served as org.bluez by the stand-in on a private bus, and the
+// control reaches it through the BlueZ backend.
+bool onBluez();
+// Skips a test whose behaviour BlueZ cannot have, saying why.
+#define SKIP_ON_BLUEZ(reason)                                                                      \
+    do {                                                                                           \
+        if (::linktest::onBluez())                                                                 \
+            GTEST_SKIP() << "not on BlueZ: " << (reason);                                          \
+    } while (0)
+
 // A control over a simulated stack of this process, with its events recorded.
 struct Harness {
     explicit Harness(sim::Scenario scenario, bool record = true);
     ~Harness();
     std::shared_ptr<sim::SimStack> stack;
+    // The stand-in serving `stack` when onBluez().
+    std::shared_ptr<void> bluezService;
     Control control;
     std::unique_ptr<Events> events;
 

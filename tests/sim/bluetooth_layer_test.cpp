@@ -1,10 +1,8 @@
 // The pieces of the Bluetooth layer itself: UUIDs, addresses, operations, events, pairing
-// requests and the choice of stack.
+// requests.
 #include <atomic>
 #include <cstdlib>
 
-#include "platform/bluetooth/bluez_stack.h"
-#include "platform/bluetooth/stack_factory.h"
 #include "sim_test_support.h"
 
 using namespace simtest;
@@ -216,57 +214,3 @@ TEST(PairingRequest, NoAnswerDeclines) {
     EXPECT_FALSE(*decision);
 }
 
-TEST(StackFactory, BluezPlaceholderHasNoAdapter) {
-    std::string problem = "x";
-    auto stack = createBluetoothStack("bluez", &problem);
-    EXPECT_EQ(problem, "");
-    EXPECT_EQ(stack->description(), "BlueZ");
-    EXPECT_FALSE(await(stack->getDefaultAdapterAsync()));
-    EXPECT_EQ(await(stack->fromBluetoothAddressAsync(0x001122AABBCC)), nullptr);
-    auto watcher = stack->createAdvertisementWatcher();
-    Recorder<BluetoothErrorCode> stops;
-    watcher->stopped.add([&](BluetoothErrorCode e) { stops.add(e); });
-    watcher->start();
-    ASSERT_TRUE(stops.waitFor(1));
-    EXPECT_EQ(stops.items()[0], BluetoothErrorCode::RadioNotAvailable);
-    EXPECT_EQ(watcher->status(), WatcherStatus::Aborted);
-}
-
-TEST(StackFactory, EmptySelectionIsBluez) {
-    std::string problem;
-    EXPECT_EQ(createBluetoothStack("", &problem)->description(), "BlueZ");
-    EXPECT_EQ(problem, "");
-}
-
-TEST(StackFactory, UnknownSelectionFallsBackWithAReason) {
-    std::string problem;
-    auto stack = createBluetoothStack("winrt", &problem);
-    EXPECT_EQ(stack->description(), "BlueZ");
-    EXPECT_NE(problem.find("\"winrt\""), std::string::npos) << problem;
-}
-
-TEST(StackFactory, MissingScenarioFallsBackWithAReason) {
-    std::string problem;
-    auto stack = createBluetoothStack("sim:/nonexistent/scenario.json", &problem);
-    EXPECT_EQ(stack->description(), "BlueZ");
-    EXPECT_NE(problem.find("/nonexistent/scenario.json"), std::string::npos) << problem;
-}
-
-TEST(StackFactory, EnvironmentPicksTheSimulator) {
-    const std::string path = testing::TempDir() + "/factory_scenario.json";
-    {
-        std::FILE* f = std::fopen(path.c_str(), "w");
-        ASSERT_TRUE(f);
-        std::fputs(R"({"devices": [{"address": "00:11:22:AA:BB:CC", "name": "Probe"}]})", f);
-        std::fclose(f);
-    }
-    ::setenv(kStackVariable, ("sim:" + path).c_str(), 1);
-    std::string problem;
-    auto stack = createBluetoothStack(&problem);
-    ::unsetenv(kStackVariable);
-    EXPECT_EQ(problem, "");
-    EXPECT_EQ(stack->description(), "simulated: " + path);
-    auto device = await(stack->fromBluetoothAddressAsync(0x001122AABBCC));
-    ASSERT_TRUE(device);
-    EXPECT_EQ(device->name(), "Probe");
-}
