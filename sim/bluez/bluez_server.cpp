@@ -136,11 +136,12 @@ QString BluezServer::introspect(const QString& path) const {
     QString xml;
     if (const InterfaceMap* ifaces = tree_.interfaces(path)) {
         QStringList names = ifaces->keys();
-        names << "org.freedesktop.DBus.Properties";
+        names << kPropsIface;
         if (path == "/") names << kObjectManagerIface;
         for (const QString& iface : names) {
             xml += "<interface name=\"" + iface + "\">\n" + interfaceMembers(iface) + "\n";
-            for (auto it = ifaces->value(iface).begin(); it != ifaces->value(iface).end(); ++it)
+            const QVariantMap props = ifaces->value(iface);
+            for (auto it = props.begin(); it != props.end(); ++it)
                 xml += "<property name=\"" + it.key() + "\" type=\"" + propertySignature(it.value()) +
                        "\" access=\"read\"/>\n";
             xml += "</interface>\n";
@@ -156,8 +157,17 @@ QString BluezServer::introspect(const QString& path) const {
 bool BluezServer::handleMessage(const QDBusMessage& m, const QDBusConnection&) {
     if (m.type() != QDBusMessage::MethodCallMessage) return false;
     const QString iface = m.interface(), path = m.path(), member = m.member();
-    // Introspection and Peer are Qt's.
-    if (iface == "org.freedesktop.DBus.Introspectable" || iface == "org.freedesktop.DBus.Peer") return false;
+    if (iface == "org.freedesktop.DBus.Peer") return false;  // Qt's
+    // Qt would introspect only the registered root; every object answers for itself.
+    if (iface == "org.freedesktop.DBus.Introspectable" && member == "Introspect" && m.signature().isEmpty()) {
+        send(m.createReply(QString(
+            "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+            "\"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
+            "<interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+            "<method name=\"Introspect\"><arg name=\"xml\" type=\"s\" direction=\"out\"/></method>\n"
+            "</interface>\n" + introspect(path) + "</node>\n")));
+        return true;
+    }
     if (iface == kPropsIface) {
         propertiesCall(m);
         return true;

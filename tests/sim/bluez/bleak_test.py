@@ -7,6 +7,7 @@ import asyncio
 import os
 import subprocess
 import sys
+from xml.etree import ElementTree
 
 from bleak import BleakClient, BleakScanner
 from dbus_fast import BusType, Message, MessageType, Variant
@@ -17,6 +18,7 @@ GAUGE = "C4:7F:51:00:50:01"
 THERMO = "D0:2E:AB:11:22:33"
 KEYPAD = "D0:2E:AB:11:22:44"
 TAG = "D0:2E:AB:11:22:55"
+CHANGER = "D0:2E:AB:11:22:66"
 ADAPTER = "/org/bluez/hci0"
 
 
@@ -186,6 +188,24 @@ async def dbus_part():
     thermo = (await bz.objects())[THERMO_PATH][D]
     check("RSSI" not in thermo and "TxPower" not in thermo, f"RSSI/TxPower stay after the scan: {thermo}")
 
+    # Changed services: the objects that went leave, the new ones arrive.
+    changer = dev_path(CHANGER)
+    await bz.ok(changer, D, "Connect")
+    await bz.wait_prop(changer, D, "ServicesResolved", True)
+    check(changer + "/service0020/char0022" in await bz.objects(), "before the change")
+    for _ in range(100):
+        objs = await bz.objects()
+        added = [p for p, i in objs.items() if p.startswith(changer + "/service") and
+                 i.get("org.bluez.GattService1", {}).get("UUID", Variant("s", "")).value.startswith("00001812")]
+        if added and changer + "/service0020" not in objs:
+            break
+        await asyncio.sleep(0.05)
+    else:
+        raise AssertionError(f"services did not change: {sorted(p for p in objs if p.startswith(changer))}")
+    check(changer + "/service0010/char0012" in objs, "an unchanged service went")
+    check(any(p.startswith(added[0] + "/char") for p in objs), "the new service has no characteristic")
+    await bz.ok(changer, D, "Disconnect")
+
     # Out of reach for a connection.
     await bz.fails("org.bluez.Error.Failed", "le-connection-abort-by-local", dev_path(TAG), D, "Connect")
     await bz.fails("org.bluez.Error.NotConnected", "Not Connected", THERMO_PATH, D, "Disconnect")
@@ -196,6 +216,12 @@ async def dbus_part():
     base = THERMO_PATH + "/service0020"
     temp, write_only, read_only = base + "/char0022", base + "/char0025", base + "/char0027"
     check(objs[temp][C]["Flags"].value == ["read", "indicate"], objs[temp][C]["Flags"])
+    # Every object introspects as what it serves (QtDBus-based clients rely on it).
+    for path, needle in ((temp, 'method name="StartNotify"'), (THERMO_PATH, 'node name="service0020"'),
+                         ("/", 'method name="GetManagedObjects"')):
+        xml = (await bz.ok(path, "org.freedesktop.DBus.Introspectable", "Introspect"))[0]
+        ElementTree.fromstring(xml.split("\n", 2)[2])
+        check(needle in xml, f"{path} introspection: {xml}")
     cccd = next(p for p, i in objs.items() if p.startswith(temp + "/desc") and i[DS]["UUID"].value.startswith("00002902"))
 
     # The client configuration: readable, never writable; subscriptions through StartNotify.
