@@ -206,6 +206,13 @@ async def dbus_part():
     check(any(p.startswith(added[0] + "/char") for p in objs), "the new service has no characteristic")
     await bz.ok(changer, D, "Disconnect")
 
+    # A client that leaves the bus ends its discovery session.
+    other = await MessageBus(bus_type=BusType.SYSTEM).connect()
+    await Bluez(other).ok(ADAPTER, A, "StartDiscovery")
+    await bz.wait_prop(ADAPTER, A, "Discovering", True)
+    other.disconnect()
+    await bz.wait_prop(ADAPTER, A, "Discovering", False)
+
     # Out of reach for a connection.
     await bz.fails("org.bluez.Error.Failed", "le-connection-abort-by-local", dev_path(TAG), D, "Connect")
     await bz.fails("org.bluez.Error.NotConnected", "Not Connected", THERMO_PATH, D, "Disconnect")
