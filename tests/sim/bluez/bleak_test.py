@@ -76,6 +76,7 @@ class Agent(ServiceInterface):
     def __init__(self):
         super().__init__("org.bluez.Agent1")
         self.asked = []
+        self.hold = False
 
     @method()
     def Release(self):
@@ -86,8 +87,10 @@ class Agent(ServiceInterface):
         self.asked.append(("RequestConfirmation", device, passkey))
 
     @method()
-    def RequestPasskey(self, device: "o") -> "u":  # noqa: F821
+    async def RequestPasskey(self, device: "o") -> "u":  # noqa: F821
         self.asked.append(("RequestPasskey", device))
+        if self.hold:
+            await asyncio.sleep(3)  # a user who does not answer
         return 1234
 
     @method()
@@ -267,6 +270,22 @@ async def dbus_part():
     # The keypad wants 4321; the agent answers 1234. Pair connects first.
     await bz.fails("org.bluez.Error.AuthenticationFailed", "Authentication Failed", dev_path(KEYPAD), D, "Pair")
     check(agent.asked[-1] == ("RequestPasskey", dev_path(KEYPAD)), agent.asked)
+    # CancelPairing while the agent is asked: the agent hears Cancel, Pair ends as canceled.
+    agent.hold = True
+    pairing = asyncio.create_task(bz.call(dev_path(KEYPAD), D, "Pair"))
+    for _ in range(100):
+        if len(agent.asked) == 3:
+            break
+        await asyncio.sleep(0.02)
+    check(agent.asked[-1] == ("RequestPasskey", dev_path(KEYPAD)), agent.asked)
+    await bz.fails("org.bluez.Error.DoesNotExist", "Does Not Exist", THERMO_PATH, D, "CancelPairing")
+    await bz.ok(dev_path(KEYPAD), D, "CancelPairing")
+    reply = await asyncio.wait_for(pairing, 5)
+    check((reply.error_name, reply.body) == ("org.bluez.Error.AuthenticationCanceled", ["Authentication Canceled"]),
+          f"canceled pairing: {reply.error_name} {reply.body}")
+    await asyncio.sleep(0.1)
+    check(agent.asked[-1] == ("Cancel",), agent.asked)
+    check(not await bz.prop(dev_path(KEYPAD), D, "Paired"), "paired after cancel")
     await bz.ok("/org/bluez", "org.bluez.AgentManager1", "UnregisterAgent", "o", ["/test/agent"])
 
     # Disconnected: the objects stay, requests fail; the device goes with RemoveDevice.
