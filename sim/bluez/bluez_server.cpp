@@ -314,7 +314,8 @@ void BluezServer::setDiscoveryFilter(const QDBusMessage& m) {
             if (v.signature != "s") return send(invalidArgs(m));
             const QString t = v.value.toString();
             if (t != "auto" && t != "bredr" && t != "le") return send(invalidArgs(m));
-            if (t == "le" && !lowEnergy_) return send(notSupported(m));
+            // BlueZ's documented answer for a transport the controller lacks.
+            if (t == "le" && !lowEnergy_) return send(failed(m, "Operation failed"));
             f.transport = t;
         } else if (key == "DuplicateData") {
             if (v.signature != "b") return send(invalidArgs(m));
