@@ -323,10 +323,10 @@ void BluezServer::linkLost(uint64_t address, uint64_t gen) {
     linkDown(it->second, kConnectFailed);
 }
 
-void BluezServer::linkDown(DeviceEntry& d, const QString& connectError) {
+void BluezServer::linkDown(DeviceEntry& d, const QString& connectError, const QDBusMessage* reply) {
     const bool wasUp = d.link == DeviceEntry::Link::Up;
     d.link = DeviceEntry::Link::Down;
-    dropLinkState(d);
+    dropLinkState(d, reply);
     if (d.pairCall) {
         send(error(*d.pairCall, "AuthenticationCanceled", "Authentication Canceled"));
         d.pairCall.reset();
@@ -344,9 +344,10 @@ void BluezServer::linkDown(DeviceEntry& d, const QString& connectError) {
 
 void BluezServer::disconnectDevice(DeviceEntry& d, const QDBusMessage& m) {
     if (d.link == DeviceEntry::Link::Down) return send(error(m, "NotConnected", "Not Connected"));
-    // BlueZ answers before it signals the properties (Bleak, for one, relies on that order).
-    send(m.createReply());
-    linkDown(d, kConnectFailed);
+    // BlueZ answers once the link is down, before it signals the properties (Bleak, for one,
+    // relies on that order).
+    const QDBusMessage reply = m.createReply();
+    linkDown(d, kConnectFailed, &reply);
 }
 
 // ---- pairing

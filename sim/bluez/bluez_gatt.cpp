@@ -234,11 +234,17 @@ void BluezServer::exportGatt(DeviceEntry& d, const GattSnapshot& snap) {
 
 // The link is gone: the device object is released, notification sessions end, requests on
 // their way are answered by the stack (as failures). The objects themselves stay.
-void BluezServer::dropLinkState(DeviceEntry& d) {
+void BluezServer::dropLinkState(DeviceEntry& d, const QDBusMessage* reply) {
     for (auto& unsubscribe : std::exchange(d.unsubscribe, {})) unsubscribe();
     for (auto& [h, c] : d.characteristics) {
         if (c.object && c.valueToken) c.object->valueChanged.remove(c.valueToken);
         c.valueToken = 0;
+    }
+    if (d.object) d.object->close();
+    d.object.reset();
+    ++d.generation;
+    if (reply) send(*reply);
+    for (auto& [h, c] : d.characteristics) {
         for (const auto& call : std::exchange(c.startCalls, {})) send(failed(call, "Not connected"));
         c.subscribing = false;
         if (!c.notifySenders.isEmpty()) {
@@ -248,9 +254,6 @@ void BluezServer::dropLinkState(DeviceEntry& d) {
         c.reading = c.writing = false;
     }
     for (auto& [h, desc] : d.descriptors) desc.reading = desc.writing = false;
-    if (d.object) d.object->close();
-    d.object.reset();
-    ++d.generation;
 }
 
 void BluezServer::characteristicCall(DeviceEntry& d, Characteristic& c, const QDBusMessage& m) {

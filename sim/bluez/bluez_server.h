@@ -162,7 +162,8 @@ private:
     void linkUp(uint64_t address, uint64_t generation);
     void linkLost(uint64_t address, uint64_t generation);
     void connectFailed(uint64_t address, uint64_t generation);
-    void linkDown(DeviceEntry& d, const QString& connectError);
+    // `reply` (a Disconnect) is answered once the link is down, before the properties change.
+    void linkDown(DeviceEntry& d, const QString& connectError, const QDBusMessage* reply = nullptr);
     void disconnectDevice(DeviceEntry& d, const QDBusMessage& m);
     void pair(DeviceEntry& d, const QDBusMessage& m);
     void startPairing(DeviceEntry& d);
@@ -177,7 +178,7 @@ private:
     // ---- GATT (bluez_gatt.cpp)
     void discoverGatt(uint64_t address, uint64_t generation);
     void exportGatt(DeviceEntry& d, const GattSnapshot& snapshot);
-    void dropLinkState(DeviceEntry& d);
+    void dropLinkState(DeviceEntry& d, const QDBusMessage* reply = nullptr);
     void characteristicCall(DeviceEntry& d, Characteristic& c, const QDBusMessage& m);
     void descriptorCall(DeviceEntry& d, Descriptor& desc, const QDBusMessage& m);
     void readValue(DeviceEntry& d, Characteristic* c, Descriptor* desc, const QDBusMessage& m);
