@@ -92,12 +92,22 @@ bool BluezServer::start(std::string* error) {
             post([this, e] { watcherStopped(e); });
         }));
         // Bonded devices are known from the start, as bluetoothd loads them from its storage.
-        for (uint64_t address : stack_->addresses())
-            if (stack_->paired(address)) {
-                DeviceEntry& d = ensureDevice(address, AddressType::Public);
-                d.paired = true;
-                exportDevice(d);
-            }
+        for (uint64_t address : stack_->addresses()) {
+            if (!stack_->paired(address)) continue;
+            AddressType type = AddressType::Public;
+            QString name;
+            auto op = stack_->fromBluetoothAddressAsync(address);
+            if (op->wait(std::chrono::seconds(2)) && op->status() == AsyncStatus::Completed)
+                if (auto device = op->getResults()) {
+                    type = device->addressType();
+                    name = QString::fromStdString(device->name());
+                    device->close();
+                }
+            DeviceEntry& d = ensureDevice(address, type);
+            d.paired = true;
+            d.name = name;
+            exportDevice(d);
+        }
         // The radio can be switched by the scenario or by whoever drives the stack.
         radioTimer_ = new QTimer(this);
         radioTimer_->setInterval(20);
