@@ -2,6 +2,7 @@
 #include "app/main_connection_host.h"
 #include "app/main_download_host.h"
 #include "app/named_widget.h"
+#include "app/settings.h"
 #include "gauge/value_handler.h"
 
 #include <QAction>
@@ -54,6 +55,9 @@ FrmTransfer::FrmTransfer(QWidget* parent) : QMainWindow(parent) {
 
 FrmTransfer::~FrmTransfer() {
     table_.setView(nullptr);
+    // Settings loaded after this window is gone must not apply its language.
+    if (const auto* hook = onLanguageLoaded.target<LanguageHook>(); hook && hook->window == this)
+        onLanguageLoaded = nullptr;
     if (session_) setLiveReadingHandler({});
 }
 
@@ -165,6 +169,8 @@ void FrmTransfer::buildControls() {
     auto* memoryRow = new QHBoxLayout;
     cmbSpeicher = named(new QComboBox, "cmbSpeicher");
     cmbSpeicher->setMinimumWidth(120);
+    // The memory names arrive after the window is shown; each must be readable whole.
+    cmbSpeicher->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cmdRefresh = button("cmdRefresh", QStringLiteral("\u27F3"));
     cmdRefresh->setFixedWidth(32);
     memoryRow->addWidget(cmbSpeicher, 1);
@@ -242,7 +248,7 @@ void FrmTransfer::buildControls() {
     auto* stats = new QVBoxLayout(FrameStatistik);
     lstStat = named(new QListWidget, "lstStat");
     lstStat->setFont(mono);
-    lstStat->setMinimumWidth(260);
+    lstStat->setMinimumWidth(kStatisticsListWidth);
     stats->addWidget(lstStat, 1);
     auto* statButtons = new QHBoxLayout;
     cmdMaterial = button("cmdMaterial", QStringLiteral("FE / NF"));
@@ -254,7 +260,7 @@ void FrmTransfer::buildControls() {
     MSChart1 = named(new QChartView, "MSChart1");
     MSChart1->setMinimumHeight(160);
     // In the place of the statistics list and as wide as it, whatever the chart would like.
-    MSChart1->setMinimumWidth(260);
+    MSChart1->setMinimumWidth(kStatisticsListWidth);
     MSChart1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     stats->addWidget(MSChart1, 1);
     auto* chartButtons = new QHBoxLayout;
@@ -326,12 +332,18 @@ QList<QWidget*> FrmTransfer::commandSet() const {
             cmdSort, cmdChart,  cmdGross, cmdMaterial, cmdcsv, cmdPDF};
 }
 
+QList<QAction*> FrmTransfer::fileMenuCommands() const { return {mnuOpen, mnuSave, mnuPrint}; }
+
+// The file menu runs the commands of cmdOpen, cmdSave and cmdprint: a file opened in the middle
+// of a download would reset the table it is filling.
 void FrmTransfer::Block_Buttons() {
     for (QWidget* w : commandSet()) w->setEnabled(false);
+    for (QAction* a : fileMenuCommands()) a->setEnabled(false);
 }
 
 void FrmTransfer::Unblock_Buttons() {
     for (QWidget* w : commandSet()) w->setEnabled(true);
+    for (QAction* a : fileMenuCommands()) a->setEnabled(true);
 }
 
 }  // namespace zenu

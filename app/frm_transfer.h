@@ -290,8 +290,13 @@ private:
     void setLanguageChecks();
     void switchLanguage(int language);
     QList<QWidget*> commandSet() const;
+    // The menu entries that run commands of the set.
+    QList<QAction*> fileMenuCommands() const;
     void renderGridRow(int row);
     void renderGridHeaders();
+    // Widens the statistics list to its lines in the font it draws them with.
+    void fitStatisticsList();
+    static constexpr int kStatisticsListWidth = 260;  // the design width, kept as the minimum
     void showDialog(QDialog& dialog);
     // Buttons for a table opened from a measurement file.
     void setFileModeButtons();
@@ -311,6 +316,12 @@ private:
     std::unique_ptr<MainDownloadHost> downloadHost_;
     std::chrono::milliseconds disconnectTimeout_{5000};
     bool exiting_ = false;
+
+    // What this window puts into onLanguageLoaded, so that its destructor finds its own.
+    struct LanguageHook {
+        FrmTransfer* window;
+        void operator()() const { window->ApplyLanguage(); }
+    };
 };
 
 }  // namespace zenu

@@ -48,7 +48,7 @@ void FrmTransfer::Form_Load() {
     WriteLog(QStringLiteral("Start Zenuconnect"));
     InstallManuals();
 
-    onLanguageLoaded = [this] { ApplyLanguage(); };
+    onLanguageLoaded = LanguageHook{this};
     Voreinstellungen(QStringLiteral("SL"));
 
     for (QWidget* w : {static_cast<QWidget*>(lstStat), static_cast<QWidget*>(MSChart1),
@@ -77,6 +77,8 @@ void FrmTransfer::Form_Load() {
     Reset_Statistic();
     SpeichernShow = true;
     Block_Buttons();
+    // Nothing runs yet: a measurement file can be opened, saved and printed without a gauge.
+    for (QAction* a : fileMenuCommands()) a->setEnabled(true);
 }
 
 void FrmTransfer::ApplyLanguage() {

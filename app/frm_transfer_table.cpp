@@ -11,13 +11,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
+#include <algorithm>
+#include <array>
 
 #include "app/frm_transfer.h"
 #include "texts/texts.h"
 #include "data/gauge_identity.h"
 #include "data/limits.h"
 #include "data/trace_series.h"
+#include "platform/localefmt.h"
 #include "platform/prompts.h"
 
 namespace zenu {
@@ -34,22 +38,43 @@ QFont gridFont() {
 
 QColor toColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
+// Width of a cell that shows text whole: the style's text margins on both sides and the grid line.
+int cellWidthFor(const QTableWidget& grid, const QString& text) {
+    const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+    return QFontMetrics(grid.font()).horizontalAdvance(text) + 2 * margin + (grid.showGrid() ? 1 : 0);
+}
+
+// The widest texts each column can get: date and time in the user's forms (morning and
+// afternoon, for locales that name them), a 7-digit number, an 11-character value, the longest
+// unit with a method.
+std::array<QString, kGridColumns> widestGridCells() {
+    const QDate date(2024, 12, 28);
+    QString dateTime;
+    for (const QTime& time : {QTime(10, 58, 58), QTime(23, 58, 58)}) {
+        const QString text = platform::formatDate(date) + QLatin1Char(' ') + platform::formatTime(time);
+        if (text.size() > dateTime.size()) dateTime = text;
+    }
+    return {dateTime, QStringLiteral("8888888"), QStringLiteral("-888888") + DecimalSeparator + QStringLiteral("888"),
+            QStringLiteral("mWb\u00B7cm DNF")};
+}
+
 }  // namespace
 
 void FrmTransfer::SetupGrid() {
     MSFlex->setColumnCount(kGridColumns);
     MSFlex->setFont(gridFont());
-    // The widths of old were made for a narrower font: no column may cut its widest cell (date
-    // and time, a 7-digit number, an 11-character value, unit and method).
-    static constexpr int kWidestCell[kGridColumns] = {20, 8, 12, 10};
     const QFontMetrics metrics(MSFlex->font());
-    for (int c = 0; c < kGridColumns; ++c)
-        MSFlex->setColumnWidth(c, std::max(gridColumnWidthPixels(c),
-                                           metrics.horizontalAdvance(QString(kWidestCell[c], QLatin1Char('0'))) + 8));
     MSFlex->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     MSFlex->horizontalHeader()->setStretchLastSection(true);
     table_.grid().setup(Tables.at(currentTable, 1).dateText);
     renderGridHeaders();
+    // The widths of old were made for a narrower font than the fallbacks found here: they stay
+    // the minimum, but no column may cut its widest cell or its header.
+    const std::array<QString, kGridColumns> widest = widestGridCells();
+    QHeaderView* header = MSFlex->horizontalHeader();
+    for (int c = 0; c < kGridColumns; ++c)
+        MSFlex->setColumnWidth(c, std::max({gridColumnWidthPixels(c), cellWidthFor(*MSFlex, widest[c]),
+                                            header->sectionSizeHint(c)}));
 }
 
 void FrmTransfer::renderGridHeaders() {
@@ -148,6 +173,7 @@ void FrmTransfer::statisticsChanged() {
     lstStat->clear();
     lstStat->addItems(stats.lines());
     lstStat->setUpdatesEnabled(true);
+    fitStatisticsList();
     cmdMaterial->setVisible(stats.materialButtonVisible());
     if (!stats.materialButtonCaption().isEmpty()) cmdMaterial->setText(stats.materialButtonCaption());
     if (stats.count() > 1) {
@@ -159,6 +185,24 @@ void FrmTransfer::statisticsChanged() {
         cmdGross->setVisible(true);
         txtMittelwert->setVisible(false);
     }
+}
+
+void FrmTransfer::fitStatisticsList() {
+    // A line of the list at its widest: label, an 11-character value, the longest unit. Wider
+    // lines (a long file name as the title) widen it up to half as much again, then it scrolls.
+    const QString widest = QStringLiteral("Std.Abw.     -888888") + DecimalSeparator +
+                           QStringLiteral("888    mWb\u00B7cm");
+    const QFontMetrics metrics(lstStat->font());
+    int text = metrics.horizontalAdvance(widest);
+    const int limit = text * 3 / 2;
+    for (int i = 0; i < lstStat->count(); ++i)
+        text = std::max(text, std::min(limit, metrics.horizontalAdvance(lstStat->item(i)->text())));
+    const QStyle* style = lstStat->style();
+    const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lstStat) + 1) +
+                        2 * lstStat->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lstStat);
+    const int width = std::max(kStatisticsListWidth, text + margins);
+    lstStat->setMinimumWidth(width);
+    MSChart1->setMinimumWidth(width);  // the chart takes the list's place at the list's width
 }
 
 void FrmTransfer::AddReadingRow() {

@@ -1,14 +1,19 @@
 #include "app/dialogs/frm_info.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <algorithm>
 
 #include "texts/texts.h"
 
 namespace zenu {
 
 namespace {
+constexpr int kValueBoxWidth = 240;
+
 QLineEdit* valueBox(QGridLayout* grid, QLabel*& label, const char* labelName, const char* boxName) {
     const int row = grid->rowCount();
     label = new QLabel;
@@ -16,7 +21,7 @@ QLineEdit* valueBox(QGridLayout* grid, QLabel*& label, const char* labelName, co
     auto* box = new QLineEdit;
     box->setObjectName(QLatin1StringView(boxName));
     box->setReadOnly(true);
-    box->setMinimumWidth(240);
+    box->setMinimumWidth(kValueBoxWidth);
     label->setBuddy(box);
     grid->addWidget(label, row, 0);
     grid->addWidget(box, row, 1);
@@ -28,6 +33,9 @@ void setLabelled(QLabel* label, QLineEdit* box, const QString& caption, const QS
     box->setAccessibleName(caption);
     box->setText(value);
     box->setCursorPosition(0);
+    // Wide enough for the whole value in the box's font (frame and two-pixel text margins).
+    const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+    box->setMinimumWidth(std::max(kValueBoxWidth, QFontMetrics(box->font()).horizontalAdvance(value) + 2 * frame + 4));
 }
 }  // namespace
 

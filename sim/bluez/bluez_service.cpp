@@ -1,6 +1,7 @@
 #include "sim/bluez/bluez_service.h"
 
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <future>
 
@@ -18,6 +19,7 @@ public:
     }
 
     std::future<std::string> ready() { return ready_.get_future(); }
+    std::atomic<bool> lost{false};
 
 protected:
     void run() override {
@@ -31,6 +33,14 @@ protected:
                 bluez::BluezServer server(stack_, bus);
                 if (server.start(&why)) {
                     ready_.set_value({});
+                    // Like bluetoothd, the service ends with its bus.
+                    QTimer watch;
+                    QObject::connect(&watch, &QTimer::timeout, [this, &bus] {
+                        if (bus.isConnected()) return;
+                        lost = true;
+                        quit();
+                    });
+                    watch.start(200);
                     exec();
                     server.stop();
                     QDBusConnection::disconnectFromBus(name_);
@@ -71,6 +81,8 @@ std::unique_ptr<BluezService> BluezService::start(std::shared_ptr<SimStack> stac
 }
 
 BluezService::BluezService(std::unique_ptr<Thread> thread) : thread_(std::move(thread)) {}
+
+bool BluezService::busLost() const { return thread_->lost; }
 
 BluezService::~BluezService() {
     thread_->quit();

@@ -18,6 +18,8 @@ public:
                                                std::string* error);
     // Releases org.bluez and ends the thread (bounded).
     ~BluezService();
+    // The bus went away; the service has stopped.
+    bool busLost() const;
 
     BluezService(const BluezService&) = delete;
     BluezService& operator=(const BluezService&) = delete;

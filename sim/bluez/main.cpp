@@ -2,6 +2,7 @@
 // bus DBUS_SYSTEM_BUS_ADDRESS names, for BlueZ clients to be tested without radio hardware.
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
 
 #include "platform/signal_exit.h"
@@ -65,6 +66,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     zenu::installExitSignals([] { QCoreApplication::quit(); });
+    QTimer busWatch;
+    QObject::connect(&busWatch, &QTimer::timeout, [&service] {
+        if (!service->busLost()) return;
+        std::fprintf(stderr, "zenu-bluez-sim: the bus went away\n");
+        QCoreApplication::exit(1);
+    });
+    busWatch.start(200);
     std::printf("zenu-bluez-sim: serving org.bluez on %s\n", qPrintable(address));
     std::fflush(stdout);
     const int rc = app.exec();

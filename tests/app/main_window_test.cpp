@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "app/frm_transfer.h"
 #include "gauge/gauge_link.h"
@@ -84,6 +85,37 @@ TEST(MainWindow, StartUpShowsAndHidesAsItShould) {
     w.Unblock_Buttons();
     EXPECT_TRUE(w.cmdEnde->isEnabled());
     EXPECT_TRUE(w.optOnline->isEnabled());
+}
+
+TEST(MainWindow, FileMenuIsBlockedWithTheCommands) {
+    TempHome home;
+    ScriptedPrompts prompts;
+    FrmTransfer w;
+    w.Form_Load();
+    // Usable without a gauge, as long as nothing runs.
+    for (QAction* a : {w.mnuOpen, w.mnuSave, w.mnuPrint}) EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    w.Block_Buttons();
+    for (QAction* a : {w.mnuOpen, w.mnuSave, w.mnuPrint}) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    w.mnuOpen->trigger();
+    EXPECT_TRUE(prompts.fileDialogs.isEmpty());
+    w.Unblock_Buttons();
+    for (QAction* a : {w.mnuOpen, w.mnuSave, w.mnuPrint}) EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+}
+
+TEST(MainWindow, LanguageLoadedAfterTheWindowIsGoneTouchesNothing) {
+    TempHome home;
+    auto older = std::make_unique<FrmTransfer>();
+    older->Form_Load();
+    auto newer = std::make_unique<FrmTransfer>();
+    newer->Form_Load();
+    older.reset();
+    // The window loaded last still follows the language file.
+    writeBytes(home.file("Language.ini"), "1\r\n");
+    ASSERT_TRUE(Voreinstellungen("SL"));
+    EXPECT_EQ(newer->cmdConnect->text(), QStringLiteral("Connect"));
+    newer.reset();
+    ASSERT_FALSE(onLanguageLoaded);
+    EXPECT_TRUE(Voreinstellungen("SL"));
 }
 
 TEST(MainWindow, EveryNamedControlExists) {

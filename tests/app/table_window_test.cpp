@@ -1,5 +1,6 @@
 // The measurement grid and the statistics list of the main window: what the user sees after
 // readings arrive, and the table commands through their buttons.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,11 +8,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QFontMetrics>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "texts/texts.h"
 #include "data/reading_line.h"
 #include "window_support.h"
+#include "../support/cut_texts.h"
 
 using namespace zenu;
 using namespace zenu::testing;
@@ -20,6 +23,7 @@ namespace {
 
 class TableWindow : public WindowTest {
 protected:
+    explicit TableWindow(QLocale locale = QLocale(QLocale::German, QLocale::Germany)) : WindowTest(locale) {}
     void SetUp() override {
         WindowTest::SetUp();
         useCoatingGauge();
@@ -41,15 +45,6 @@ TEST_F(TableWindow, GridLayout) {
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral(" "));
     w().SetupGrid();
     EXPECT_EQ(grid->columnCount(), 4);
-    // At least the widths of old (1700, 800, 1500 twips), and never narrower than the cells.
-    const QFontMetrics metrics(grid->font());
-    const QString widest[] = {QStringLiteral("12.03.2024 10:15:00"), QStringLiteral("1234567"),
-                              QStringLiteral("  123456,789")};
-    const int old[] = {113, 53, 100};
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_GE(grid->columnWidth(c), old[c]) << c;
-        EXPECT_GE(grid->columnWidth(c), metrics.horizontalAdvance(widest[c])) << c;
-    }
     EXPECT_TRUE(grid->font().fixedPitch() || grid->font().family() == QStringLiteral("Lucida Console") ||
                 grid->font().styleHint() == QFont::Monospace);
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Datum Zeit"));
@@ -57,6 +52,63 @@ TEST_F(TableWindow, GridLayout) {
     EXPECT_TRUE(grid->horizontalHeaderItem(2)->textAlignment() & Qt::AlignRight);
     EXPECT_TRUE(grid->horizontalHeaderItem(3)->textAlignment() & Qt::AlignLeft);
 }
+
+// The grid and the statistics list show every text whole in the font they actually draw with
+// (here a monospaced fallback, wider than the one the design widths were made for), in the
+// German forms and in the longer English date and time with AM/PM.
+class TextsFit : public TableWindow, public ::testing::WithParamInterface<QLocale> {
+protected:
+    TextsFit() : TableWindow(GetParam()) {}
+};
+
+TEST_P(TextsFit, CellsHeadersAndStatisticsAreNotCut) {
+    LanguageIndex = GetParam().language() == QLocale::German ? kLanguageGerman : kLanguageEnglish;
+    w().ApplyLanguage();
+    const QString unit = QStringLiteral("mWb\u00B7cm");
+    MeasurementRecord late = reading(5000, -12345.678, QStringLiteral("DNF"));
+    late.timestamp = QDateTime(QDate(2024, 12, 28), QTime(23, 58, 58), Qt::UTC);
+    late.dateText = platform::formatDate(late.timestamp.date());
+    late.timeText = platform::formatTime(late.timestamp.time());
+    MeasurementRecord first = reading(1, 123456.789);
+    for (MeasurementRecord* r : {&late, &first}) r->unit = unit;
+    // A desktop whose monospaced font is larger than the one here.
+    QFont listFont = w().lstStat->font();
+    listFont.setPointSizeF(listFont.pointSizeF() * 1.25);
+    w().lstStat->setFont(listFont);
+    currentTable = kTableOnline;
+    putReadings({first, late});
+    w().FillMSFlexOne();
+    for (QWidget* frame : {static_cast<QWidget*>(w().FrameBefehle), static_cast<QWidget*>(w().FrameWerte),
+                           static_cast<QWidget*>(w().FrameStatistik)})
+        frame->setVisible(true);  // as after a connection
+    w().show();
+    w().resize(200, 200);  // as small as the window lets itself be made
+    QCoreApplication::processEvents();
+
+    QTableWidget* grid = w().MSFlex;
+    const QFontMetrics cells(grid->font());
+    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    const int design[] = {113, 53, 100, 120};  // 1700, 800, 1500, 1800 twips
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_GE(grid->columnWidth(c), design[c]) << c;
+        EXPECT_GE(grid->columnWidth(c), grid->horizontalHeader()->sectionSizeHint(c)) << c;
+        for (int r = 0; r < 2; ++r)
+            EXPECT_LE(cells.horizontalAdvance(cell(r, c)) + 2 * margin + 1, grid->columnWidth(c))
+                << "row " << r << ": " << cell(r, c).toStdString();
+    }
+    EXPECT_TRUE(cell(1, 0).endsWith(platform::formatTime(QTime(23, 58, 58))));
+    EXPECT_EQ(cell(1, 1), QStringLiteral("   5000"));
+
+    ASSERT_GT(statLines().size(), 6);
+    const QFontMetrics lines(w().lstStat->font());
+    for (const QString& line : statLines())
+        EXPECT_LE(lines.horizontalAdvance(line) + 2 * margin, w().lstStat->viewport()->width()) << line.toStdString();
+    EXPECT_EQ(cutTexts(w()), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, TextsFit,
+                         ::testing::Values(QLocale(QLocale::German, QLocale::Germany),
+                                           QLocale(QLocale::English, QLocale::UnitedStates)));
 
 TEST_F(TableWindow, ALiveReadingBecomesARowWithStatistics) {
     Limits.MinLimit = 10;
