@@ -108,7 +108,8 @@ TEST_P(TextsFit, CellsHeadersAndStatisticsAreNotCut) {
 
 INSTANTIATE_TEST_SUITE_P(Locales, TextsFit,
                          ::testing::Values(QLocale(QLocale::German, QLocale::Germany),
-                                           QLocale(QLocale::English, QLocale::UnitedStates)));
+                                           QLocale(QLocale::English, QLocale::UnitedStates)),
+                         [](const auto& info) { return info.param.name().toStdString(); });
 
 TEST_F(TableWindow, ALiveReadingBecomesARowWithStatistics) {
     Limits.MinLimit = 10;
