@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusObjectPath>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -113,14 +114,26 @@ void BluezContext::joinDiscovery(const QStringList& uuids, bool duplicates,
                 [self, adapter, done](const QDBusMessage& r) {
                     if (r.type() == QDBusMessage::ErrorMessage) return done(r);
                     if (self->discoveryUsers_++ > 0) return done(QDBusMessage());
-                    self->core_->call(adapter, kAdapterIface, "StartDiscovery", {}, kCallTimeoutMs,
-                                      [self, done](const QDBusMessage& started) {
-                                          if (started.type() == QDBusMessage::ErrorMessage) {
-                                              --self->discoveryUsers_;
-                                              return done(started);
-                                          }
-                                          done(QDBusMessage());
-                                      });
+                    self->startDiscovery(adapter, 0, done);
+                });
+}
+
+void BluezContext::startDiscovery(const QString& adapter, int attempt, std::function<void(const QDBusMessage&)> done) {
+    auto self = shared_from_this();
+    core_->call(adapter, kAdapterIface, "StartDiscovery", {}, kCallTimeoutMs,
+                [self, adapter, attempt, done](const QDBusMessage& started) {
+                    // A discovery that is just being stopped refuses a new start for a moment.
+                    if (started.errorName() == QLatin1String("org.bluez.Error.InProgress") && attempt < 20) {
+                        QTimer::singleShot(50, &self->core(), [self, adapter, attempt, done] {
+                            self->startDiscovery(adapter, attempt + 1, done);
+                        });
+                        return;
+                    }
+                    if (started.type() == QDBusMessage::ErrorMessage) {
+                        --self->discoveryUsers_;
+                        return done(started);
+                    }
+                    done(QDBusMessage());
                 });
 }
 

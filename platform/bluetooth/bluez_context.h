@@ -51,6 +51,7 @@ public:
 private:
     class Agent;
     void agentCall(const QDBusMessage& message);
+    void startDiscovery(const QString& adapter, int attempt, std::function<void(const QDBusMessage&)> done);
 
     mutable std::mutex m_;
     bool down_ = false;

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
 
 #include "platform/bluetooth/bluez_mapping.h"
+#include "platform/bluetooth/worker_thread.h"
 
 namespace zenu::bluetooth::bluez {
 
@@ -74,7 +76,9 @@ std::string BluezDevice::name() const {
 void BluezDevice::close() {
     if (closedFlag_.exchange(true)) return;
     auto self = shared_from_this();
-    ctx_->post([self] {
+    auto down = std::make_shared<std::promise<void>>();
+    std::future<void> linkDown = down->get_future();
+    const bool posted = ctx_->post([self, down] {
         self->closed_ = true;
         self->ctx_->core().unlisten(self->listener_);
         self->listener_ = 0;
@@ -85,8 +89,12 @@ void BluezDevice::close() {
         self->ctx_->endPairing(self->path_);
         if (self->opened_ && self->ctx_->core().property(self->path_, kDeviceIface, "Connected").toBool())
             self->ctx_->core().call(self->path_, kDeviceIface, "Disconnect", {}, kCallTimeoutMs,
-                                    [](const QDBusMessage&) {});
+                                    [down](const QDBusMessage&) { down->set_value(); });
+        else
+            down->set_value();
     });
+    // Releasing the device closes the link: it is down when close returns (bounded).
+    if (posted && !onStackWorkerThread()) linkDown.wait_for(std::chrono::seconds(3));
 }
 
 void BluezDevice::enqueue(Op op) {
@@ -329,13 +337,20 @@ Async<PairingResult> BluezDevice::pairAsync(uint32_t kinds) {
             if (!agent) return end(PairingStatus::RequiredHandlerNotRegistered);
             self->pairingKinds_ = kinds;
             self->displayed_ = false;
+            self->declined_ = false;
             self->ctx_->setPairing(self->path_, self);
             self->ctx_->core().call(self->path_, kDeviceIface, "Pair", {}, kPairTimeoutMs, [self, end](const QDBusMessage& r) {
                 if (r.type() != QDBusMessage::ErrorMessage) {
                     self->paired_ = true;
                     return end(PairingStatus::Paired);
                 }
-                end(pairingStatusFromError(r.errorName().toStdString()));
+                // BlueZ reports a ceremony our handler declined as a failed authentication.
+                const PairingStatus status = pairingStatusFromError(r.errorName().toStdString());
+                end(self->declined_ && (status == PairingStatus::AuthenticationFailure ||
+                                        status == PairingStatus::RejectedByHandler ||
+                                        status == PairingStatus::PairingCanceled)
+                        ? PairingStatus::RejectedByHandler
+                        : status);
             });
         });
     });
@@ -369,7 +384,10 @@ void BluezDevice::agentQuestion(uint32_t kind, const std::string& pin, std::func
         displayed_ = true;
     }
     auto request = std::make_shared<PairingRequest>(kind, pin);
-    request->setDecisionHandler(std::move(answer));
+    request->setDecisionHandler([self = shared_from_this(), answer = std::move(answer)](bool ok, const std::string& p) {
+        if (!ok) self->declined_ = true;
+        answer(ok, p);
+    });
     pairingRequested.raise(request);
     request->handlersReturned();
 }

@@ -85,6 +85,7 @@ private:
     std::atomic<ConnectionStatus> status_{ConnectionStatus::Disconnected};
     std::atomic<bool> paired_{false};
     std::atomic<bool> closedFlag_{false};
+    std::atomic<bool> declined_{false};
 
     // worker thread
     int listener_ = 0;
@@ -146,6 +147,7 @@ public:
     // StartNotify (on) or StopNotify; `done` gets the result.
     void subscribe(bool on, std::function<void(const GattResult&)> done);
     const QString& path() const { return path_; }
+    void userDescriptionWritten(const Bytes& value);
 
 private:
     Async<GattDescriptorsResult> descriptors(std::optional<Guid> uuid);

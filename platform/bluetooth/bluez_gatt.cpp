@@ -111,6 +111,11 @@ std::vector<PresentationFormat> BluezCharacteristic::presentationFormats() const
     return formats_;
 }
 
+void BluezCharacteristic::userDescriptionWritten(const Bytes& value) {
+    std::lock_guard lock(m_);
+    userDescription_.assign(value.begin(), value.end());
+}
+
 void BluezCharacteristic::readAuxiliaries(QStringList paths, std::function<void()> done) {
     // BlueZ does not read descriptor values itself: the user description and presentation
     // formats are read once their descriptors have been found.
@@ -336,9 +341,14 @@ Async<GattWriteResult> BluezDescriptor::writeValueWithResultAsync(const Bytes& v
                     finish();
                 });
             }
+            const bool userDescription = device->descriptorAt(path)->uuid() == kUserDescription;
             device->ctx().core().call(path, kGattDescIface, "WriteValue", {toByteArray(value), QVariantMap()},
-                                      kCallTimeoutMs, [op, finish](const QDBusMessage& reply) {
-                                          completeWith(op, resultOf(reply));
+                                      kCallTimeoutMs, [device, path, value, userDescription, op, finish](const QDBusMessage& reply) {
+                                          const GattResult r = resultOf(reply);
+                                          if (r.ok() && userDescription)
+                                              device->characteristicAt(path.left(path.lastIndexOf(QLatin1Char('/'))))
+                                                  ->userDescriptionWritten(value);
+                                          completeWith(op, r);
                                           finish();
                                       });
         });

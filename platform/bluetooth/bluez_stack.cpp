@@ -42,8 +42,9 @@ Async<std::optional<AdapterInfo>> BluezStack::getDefaultAdapterAsync() {
         AdapterInfo info;
         info.bluetoothAddress =
             parseAddress(ctx->core().property(path, kAdapterIface, "Address").toString().toStdString()).value_or(0);
-        const QStringList roles = stringsOf(ctx->core().property(path, kAdapterIface, "Roles"));
-        info.lowEnergySupported = roles.isEmpty() || roles.contains(QStringLiteral("central"));
+        // Roles lists "central" for an LE adapter; a BlueZ without the property is taken as LE.
+        const QVariant roles = ctx->core().property(path, kAdapterIface, "Roles");
+        info.lowEnergySupported = !roles.isValid() || stringsOf(roles).contains(QStringLiteral("central"));
         op->complete(info);
     });
     if (!posted) op->fail(ctx_->unavailable());

@@ -188,6 +188,7 @@ TEST(LinkDiscovery, AutoDiscoverySettingsReachDownTheTree)
 
 TEST(LinkDiscovery, FailuresAreReportedAndKeepWhatWasFound)
 {
+    SKIP_ON_BLUEZ("BlueZ discovers the whole database when it connects: no discovery call of its own fails or lags");
     Harness h(basicScenario());
     ASSERT_TRUE(h.c().call("Connect", {Str(kDeviceId)}).ok());
     EXPECT_EQ(h.c().call("DiscoverCharacteristics", {Str(kBatterySvc), Str("")}).description,

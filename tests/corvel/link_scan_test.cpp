@@ -64,6 +64,7 @@ bool seen(const Events& events, const std::string& serverId, const std::string& 
 
 TEST(LinkScan, StartScanningFiresStartScanOnceAndAdvertisementsArriveOnTheHostThread)
 {
+    SKIP_ON_BLUEZ("solicitations, scan responses and several manufacturer entries are not observable on BlueZ 5.66");
     Harness h(scanScenario());
     h.c().config("LogLevel=3");
     ASSERT_TRUE(h.c().call("StartScanning", {Str("")}).ok());
@@ -121,6 +122,7 @@ TEST(LinkScan, AServiceFilterPassesOnlyMatchingDevicesAndIsReportedInTheLongForm
 
 TEST(LinkScan, ActiveScanningBringsScanResponsesAndCannotChangeWhileScanning)
 {
+    SKIP_ON_BLUEZ("the advertisement type (scan response) is not observable on BlueZ 5.66");
     Harness h(scanScenario());
     ASSERT_TRUE(h.c().put("ActiveScanning", Bool(true)).ok());
     h.c().config("LogLevel=3");
@@ -139,6 +141,7 @@ TEST(LinkScan, ActiveScanningBringsScanResponsesAndCannotChangeWhileScanning)
 
 TEST(LinkScan, AdvertisementOnlySettingsWorkInsideTheHandlerOnly)
 {
+    SKIP_ON_BLUEZ("raw advertisement sections are not observable on BlueZ 5.66");
     Harness h(scanScenario());
     std::map<std::string, Outcome> answers;
     Outcome bytesB;
@@ -190,6 +193,7 @@ TEST(LinkScan, AdvertisementOnlySettingsWorkInsideTheHandlerOnly)
 // Device data answers in the code page like the Name argument; numbers stay readable.
 TEST(LinkScan, AdvertisementDataFromConfigTakesTheCodePage)
 {
+    SKIP_ON_BLUEZ("raw advertisement sections are not observable on BlueZ 5.66");
     sim::Scenario s = scanScenario();
     s.devices[0].advertising.data.serviceData = {{bt::Guid::sig(0x180F), {0x64, 0x00}}};
     Harness h(s);
@@ -210,6 +214,7 @@ TEST(LinkScan, AdvertisementDataFromConfigTakesTheCodePage)
 
 TEST(LinkScan, MalformedSectionsLeaveTheirTextAndTheAdvertisementStillArrives)
 {
+    SKIP_ON_BLUEZ("BlueZ parses the sections itself; malformed ones never reach a client");
     Harness h(scanScenario());
     ASSERT_TRUE(h.c().call("StartScanning", {Str("")}).ok());
     ASSERT_TRUE(pumpUntil([&] { return seen(*h.events, "C47F51003003"); }));
@@ -222,11 +227,47 @@ TEST(LinkScan, MalformedSectionsLeaveTheirTextAndTheAdvertisementStillArrives)
 
 TEST(LinkScan, QueryAdditionalDeviceInfoNamesADeviceWithoutLocalName)
 {
+    SKIP_ON_BLUEZ("BlueZ knows a device's name only from its advertisements until it connects");
     Harness h(scanScenario());
     h.c().config("QueryAdditionalDeviceInfo=True");
     ASSERT_TRUE(h.c().call("StartScanning", {Str("")}).ok());
     ASSERT_TRUE(pumpUntil([&] { return seen(*h.events, "C47F51003003"); }));
     EXPECT_EQ(advertisementsOf(*h.events, "C47F51003003")[0].arg(1), "Hidden");
+}
+
+// A name look-up slower than the advertising interval holds the advertisements behind it
+// instead of waiting inside the handler: StartScanning returns, the order stays, a look-up
+// that does not end is given up, and LastError is left alone.
+TEST(LinkScan, NameLookUpsNeitherNestNorReorder)
+{
+    SKIP_ON_BLUEZ("BlueZ knows a device's name only from its advertisements until it connects");
+    for (const int lookupMs : {400, 10000}) {
+        sim::Scenario s = scanScenario();
+        for (sim::DeviceDef& d : s.devices)
+            d.advertising.intervalMs = d.address == kHidden ? 100 : 50;
+        s.devices[2].advertising.data.rawSections.clear();
+        s.devices[2].latency.device = lookupMs;
+        Harness h(s);
+        h.c().config("QueryAdditionalDeviceInfo=True");
+        ASSERT_TRUE(h.c().put("Timeout", I2(1)).ok());
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(h.c().call("StartScanning", {Str("")}).ok());
+        EXPECT_LT(msSince(start), 1000) << lookupMs;
+        EXPECT_FALSE(h.c().call("Config", {Str("NoSuchSetting")}).ok());
+        ASSERT_TRUE(pumpUntil([&] { return advertisementsOf(*h.events, "C47F51003003").size() >= 3; }, 6000));
+        // Received in the order Thermo 1, Plain, Hidden, ... (their phases): nothing that came
+        // after the first nameless one overtakes it.
+        size_t before = 0;
+        for (const Ev& e : h.events->of(EVENT_Advertisement)) {
+            if (e.arg(0) == "C47F51003003")
+                break;
+            ++before;
+        }
+        EXPECT_LE(before, 2u) << lookupMs;
+        EXPECT_EQ(advertisementsOf(*h.events, "C47F51003003")[0].arg(1), lookupMs < 1000 ? "Hidden" : "");
+        EXPECT_EQ(h.c().config("LastError"), "Unknown config setting.") << lookupMs;
+        EXPECT_TRUE(h.c().call("StopScanning").ok());
+    }
 }
 
 TEST(LinkScan, StopScanningWaitsForStopScanAndLogsIt)
@@ -251,6 +292,7 @@ TEST(LinkScan, StopScanningWaitsForStopScanAndLogsIt)
 
 TEST(LinkScan, StopScanningIsBoundedByTimeout)
 {
+    SKIP_ON_BLUEZ("a stop of BlueZ's discovery ends at once; there is no slow stop to bound");
     sim::Scenario s = scanScenario();
     s.adapter.scanStopDelayMs = 2000;
     Harness h(std::move(s));
@@ -314,7 +356,11 @@ TEST(LinkScan, NoAdapterOrNoLowEnergyFailsWith613)
     Harness a(std::move(none));
     Outcome o = a.c().call("StartScanning", {Str("")});
     EXPECT_EQ(o.scode, kNoAdapterHr);
-    EXPECT_EQ(o.description, "No Bluetooth adapter found.");
+    // BlueZ says more: that bluetoothd has no controller.
+    EXPECT_EQ(o.description.rfind("No Bluetooth adapter found", 0), 0u) << o.description;
+    if (!onBluez()) {
+        EXPECT_EQ(o.description, "No Bluetooth adapter found.");
+    }
     EXPECT_EQ(a.c().get("Scanning").number(), 0);
 
     sim::Scenario classic = scanScenario();

@@ -107,6 +107,10 @@ void Events::clear()
 
 // ---------------------------------------------------------------- Harness
 
+namespace {
+Harness* servingHarness = nullptr;
+}
+
 Harness::Harness(sim::Scenario scenario, bool record)
 {
     ensureApp();
@@ -114,6 +118,10 @@ Harness::Harness(sim::Scenario scenario, bool record)
     stack = sim::SimStack::create(std::move(scenario), &error);
     EXPECT_TRUE(stack) << error;
     if (onBluez()) {
+        // One org.bluez per bus: the newest harness serves its scenario (tests go on with it).
+        if (servingHarness)
+            servingHarness->bluezService.reset();
+        servingHarness = this;
         const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
         std::shared_ptr<zenu::sim::BluezService> service =
             zenu::sim::BluezService::start(stack, bus ? bus : "", &error);
@@ -132,6 +140,8 @@ Harness::~Harness()
     events.reset();
     control.reset();
     bluezService.reset();
+    if (servingHarness == this)
+        servingHarness = nullptr;
 }
 
 bool onBluez()

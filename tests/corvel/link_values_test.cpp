@@ -103,7 +103,8 @@ TEST(LinkValues, WriteValueSendsTheExactBytesAndFiresWriteResponse)
 
     h.events->clear();
     ASSERT_TRUE(h.c().call("PostValue", {Str(kCustomSvc), Str(kRw), Str("xyz")}).ok());
-    EXPECT_EQ(written(h), "78 79 7A");
+    // Without a response the write may reach the device a little after the call returns (BlueZ).
+    EXPECT_TRUE(pumpUntil([&] { return written(h) == "78 79 7A"; }, 1000)) << written(h);
     EXPECT_EQ(h.events->count(EVENT_WriteResponse), 0u);
     EXPECT_EQ(h.events->logs(),
               (std::vector<std::string>{"1 Write: Posting value to characteristic ID \"002000220000\".",
@@ -170,10 +171,12 @@ TEST(LinkValues, SubscribeChoosesNotificationsOrIndicationsAndTwiceDoesNothing)
     ASSERT_TRUE(h.c().call("Subscribe", {Str(kCustomSvc), Str(kBoth)}).ok());
     EXPECT_EQ(h.stack->clientConfig(kDevice, 0x002B), 1);
     ASSERT_TRUE(h.c().call("Unsubscribe", {Str(kCustomSvc), Str(kBoth)}).ok());
-    EXPECT_EQ(h.stack->clientConfig(kDevice, 0x002B), 0);
+    // BlueZ answers StopNotify before the descriptor is written.
+    EXPECT_TRUE(pumpUntil([&] { return h.stack->clientConfig(kDevice, 0x002B) == 0; }, 1000));
     h.c().config("PreferIndications=True");
     ASSERT_TRUE(h.c().call("Subscribe", {Str(kCustomSvc), Str(kBoth)}).ok());
-    EXPECT_EQ(h.stack->clientConfig(kDevice, 0x002B), 2);
+    // BlueZ picks notifications itself when a characteristic has both.
+    EXPECT_EQ(h.stack->clientConfig(kDevice, 0x002B), onBluez() ? 1 : 2);
 
     const Outcome no = h.c().call("Subscribe", {Str(kCustomSvc), Str(kRw)});
     EXPECT_EQ(no.scode, static_cast<HRESULT>(0x800A507B));   // 602
@@ -200,7 +203,7 @@ TEST(LinkValues, NotifiedAndIndicatedValuesBothArriveAsValueEvents)
     ASSERT_TRUE(h.c().call("Subscribe", {Str(kCustomSvc), Str(kBoth)}).ok());
     h.stack->sendValue(kDevice, 0x002B, {'i'});
     ASSERT_TRUE(pumpUntil([&] { return h.events->count(EVENT_Value) == 2; }));
-    EXPECT_EQ(h.stack->stats(kDevice).indicationsSent, 1);
+    EXPECT_EQ(h.stack->stats(kDevice).indicationsSent, onBluez() ? 0 : 1);   // BlueZ: notified
     EXPECT_EQ(h.events->of(EVENT_Value)[1].arg(5), "i");
 
     // Unsubscribed: nothing is sent any more.
@@ -239,7 +242,7 @@ TEST(LinkValues, UnsubscribeWithoutIdsTurnsEverythingOff)
     for (const Ev& e : h.events->of(EVENT_Unsubscribed))
         off.push_back(e.arg(1));
     EXPECT_EQ(off, (std::vector<std::string>{kLevel, kBoth}));
-    EXPECT_EQ(h.stack->clientConfig(kDevice, 0x0012), 0);
+    EXPECT_TRUE(pumpUntil([&] { return h.stack->clientConfig(kDevice, 0x0012) == 0; }, 1000));
     h.events->clear();
     ASSERT_TRUE(h.c().call("Unsubscribe", {Str(""), Str("")}).ok());
     EXPECT_EQ(h.events->count(EVENT_Unsubscribed), 0u);
@@ -355,6 +358,9 @@ TEST(LinkValues, EveryAttErrorCodeBecomesItsErrorAndMessage)
     Harness h(basicScenario());
     h.connect();
     for (const Case& c : cases) {
+        // BlueZ reports 0x0C and 0x0F as 0x05 ("Not paired") and has no code 0.
+        if (onBluez() && (c.p == 0x0C || c.p == 0x0F || c.p == 0x00))
+            continue;
         h.stack->injectError(kDevice, 0x0022, sim::ErrorOp::Read,
                              sim::InjectedError{bt::CommunicationStatus::ProtocolError, c.p, 1});
         h.events->clear();
@@ -373,6 +379,10 @@ TEST(LinkValues, EveryAttErrorCodeBecomesItsErrorAndMessage)
     Outcome w = h.c().call("WriteValue", {Str(kCustomSvc), Str(kRw), Str(""), Str("x")});
     EXPECT_EQ(w.scode, static_cast<HRESULT>(0x800A50E0));
     EXPECT_EQ(w.description, "Protocol error returned during communication: [3] {3}. Write not permitted.");
+    // BlueZ has no "access denied by the system" for a device's answer, nor an unreachable
+    // device while the link is up.
+    if (onBluez())
+        return;
     h.stack->injectError(kDevice, 0x0022, sim::ErrorOp::Write,
                          sim::InjectedError{bt::CommunicationStatus::AccessDenied, 0, 1});
     w = h.c().call("WriteValue", {Str(kCustomSvc), Str(kRw), Str(""), Str("x")});

@@ -100,6 +100,7 @@ TEST(LinkWait, ACompletionAfterTheDeadlineDoesNotEndTheNextWait)
 
 TEST(LinkWait, AQuitDuringConnectEndsTheWaitAndTheHostStillQuits)
 {
+    SKIP_ON_BLUEZ("BlueZ hands out a known device object at once: there is no slow look-up to quit during");
     sim::Scenario s = basicScenario();
     s.devices[0].latency.device = 3000;
     Harness h(std::move(s));
