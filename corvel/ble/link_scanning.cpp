@@ -22,6 +22,9 @@ std::string joinUuids(const std::vector<Uuid>& uuids) { return formatUuidList(uu
 
 int8_t clampRssi(int16_t dbm) { return static_cast<int8_t>(std::clamp<int16_t>(dbm, -128, 127)); }
 
+// The longest a name look-up holds the advertisements behind it (Timeout when that is shorter).
+constexpr int64_t kNameLookupLimitMs = 2000;
+
 } // namespace
 
 bool StackLink::scanning() const { return watcher_ && busy(watcher_->status()); }
@@ -123,6 +126,8 @@ Status StackLink::stopScanning()
 
 void StackLink::onWatcherStopped(bt::WatcherStatus status, bt::BluetoothErrorCode error)
 {
+    // What was received before the stop goes out before StopScan, names found or not.
+    deliverHeldAdvertisements(true);
     ++stopsHandled_;
     const std::string name = bt::toString(error);
     if (status == bt::WatcherStatus::Aborted)
@@ -140,8 +145,10 @@ void StackLink::onWatcherStopped(bt::WatcherStatus status, bt::BluetoothErrorCod
 void StackLink::onAdvertisement(const bt::AdvertisementReceivedArgs& received)
 {
     const bt::Advertisement& adv = received.advertisement;
+    HeldAdvertisement held;
+    AdvertisementContext& ctx = held.context;
+    AdvertisementArgs& args = held.args;
 
-    AdvertisementContext ctx;
     ctx.address = received.bluetoothAddress;
     ctx.addressType = static_cast<uint8_t>(received.addressType);
     ctx.advertisementType = static_cast<uint8_t>(received.advertisementType);
@@ -152,19 +159,12 @@ void StackLink::onAdvertisement(const bt::AdvertisementReceivedArgs& received)
         if (s.type != adtype::kManufacturerData)
             ctx.sections.push_back(AdSection{s.type, s.data});
 
-    AdvertisementArgs args;
     std::vector<Uuid> services;
     for (const bt::Guid& g : adv.serviceUuids)
         services.push_back(toUuid(g));
     args.serviceUuids = joinUuids(services);
     args.serverId = serverIdFromAddress(received.bluetoothAddress);
     args.name = adv.localName;
-    if (args.name.empty() && core().settings().queryAdditionalDeviceInfo) {
-        std::optional<std::shared_ptr<bt::Device>> device =
-            awaitOperation(core(), stack_->fromBluetoothAddressAsync(received.bluetoothAddress));
-        if (device && *device)
-            args.name = (*device)->name();
-    }
     args.rssi = received.rawSignalStrengthInDBm;
     for (const AdSection& s : ctx.sections)
         if (s.type == adtype::kTxPowerLevel) {
@@ -175,7 +175,7 @@ void StackLink::onAdvertisement(const bt::AdvertisementReceivedArgs& received)
     // Malformed sections leave their text as the last error; what was read is delivered.
     ServiceDataList serviceData = readServiceData(ctx.sections);
     if (!serviceData.error.empty())
-        core().recordText(serviceData.error);
+        held.sectionErrors.push_back(serviceData.error);
     std::vector<Uuid> withData;
     for (const ServiceData& sd : serviceData.entries)
         withData.push_back(sd.uuid);
@@ -184,7 +184,7 @@ void StackLink::onAdvertisement(const bt::AdvertisementReceivedArgs& received)
 
     UuidListResult solicited = readSolicitations(ctx.sections);
     if (!solicited.error.empty())
-        core().recordText(solicited.error);
+        held.sectionErrors.push_back(solicited.error);
     args.solicitedServiceUuids = joinUuids(solicited.uuids);
 
     if (!ctx.manufacturerData.empty()) {
@@ -196,7 +196,59 @@ void StackLink::onAdvertisement(const bt::AdvertisementReceivedArgs& received)
                          received.advertisementType == bt::AdvertisementType::ConnectableDirected;
     args.isScanResponse = received.advertisementType == bt::AdvertisementType::ScanResponse;
 
-    core().deliverAdvertisement(ctx, args);
+    // The name look-up is not waited for here: a wait would run the advertisements behind
+    // this one inside it, each with a wait of its own. They queue up behind it instead.
+    if (args.name.empty() && core().settings().queryAdditionalDeviceInfo)
+        held.lookup = lookUpName(ctx.address);
+    heldAdvertisements_.push_back(std::move(held));
+    deliverHeldAdvertisements(false);
+}
+
+std::shared_ptr<StackLink::NameLookup> StackLink::lookUpName(uint64_t address)
+{
+    // Advertisements of one device that arrive while its look-up runs share it.
+    const auto now = SteadyClock::now();
+    for (auto it = heldAdvertisements_.rbegin(); it != heldAdvertisements_.rend(); ++it)
+        if (it->context.address == address && it->lookup && !it->lookup->operation->done() &&
+            now < it->lookup->deadline)
+            return it->lookup;
+    const int64_t timeout = core().timeoutMs();
+    const int64_t limit = timeout > 0 ? std::min(timeout, kNameLookupLimitMs) : kNameLookupLimitMs;
+    auto lookup = std::make_shared<NameLookup>();
+    lookup->deadline = now + std::chrono::milliseconds(limit);
+    lookup->operation = stack_->fromBluetoothAddressAsync(address);
+    if (!lookup->operation)
+        return nullptr;
+    const HostLoop::Poster poster = poster_;
+    // Runs on a worker thread (or at once when the answer is known already).
+    lookup->operation->setCompleted([this, poster](bt::AsyncOperation<std::shared_ptr<bt::Device>>&, bt::AsyncStatus) {
+        poster.post([this] { deliverHeldAdvertisements(false); });
+    });
+    core().hostLoop().postAfter(static_cast<int>(limit) + 1, [this] { deliverHeldAdvertisements(false); });
+    return lookup;
+}
+
+void StackLink::deliverHeldAdvertisements(bool all)
+{
+    // Taken off the queue before it is fired: a handler's wait may run this again.
+    while (!heldAdvertisements_.empty()) {
+        HeldAdvertisement& front = heldAdvertisements_.front();
+        if (front.lookup && !all && !front.lookup->operation->done() && SteadyClock::now() < front.lookup->deadline)
+            return;
+        HeldAdvertisement held = std::move(front);
+        heldAdvertisements_.pop_front();
+        if (held.lookup && held.lookup->operation->status() == bt::AsyncStatus::Completed) {
+            try {
+                if (const std::shared_ptr<bt::Device> device = held.lookup->operation->getResults())
+                    held.args.name = device->name();
+            } catch (const bt::BluetoothError&) {
+                // No device: the name stays "".
+            }
+        }
+        for (const std::string& error : held.sectionErrors)
+            core().recordText(error);
+        core().deliverAdvertisement(held.context, held.args);
+    }
 }
 
 } // namespace corvel

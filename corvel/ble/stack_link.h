@@ -6,19 +6,20 @@
 // pairing requests) is queued to the host thread and handled there, in order, so the
 // object tree is only ever touched by the host thread.
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "corvel/core/advertisement.h"
 #include "corvel/core/ble_link.h"
+#include "corvel/core/events.h"
 #include "corvel/core/host_loop.h"
 #include "platform/bluetooth/bluetooth_stack.h"
 
 namespace corvel {
-
-struct AdvertisementArgs;
 
 class StackLink final : public BleLink {
 public:
@@ -81,8 +82,24 @@ private:
                             const std::shared_ptr<zenu::bluetooth::PairingRequest::Deferral>& deferral);
 
     // ---- scanning (link_scanning.cpp)
+    // An advertisement taken apart, held until it is its turn and, when it has no local name
+    // and "QueryAdditionalDeviceInfo" is on, until its device's name has been looked up.
+    struct NameLookup {
+        zenu::bluetooth::Async<std::shared_ptr<zenu::bluetooth::Device>> operation;
+        SteadyClock::time_point deadline;
+    };
+    struct HeldAdvertisement {
+        AdvertisementContext context;
+        AdvertisementArgs args;
+        std::vector<std::string> sectionErrors;
+        std::shared_ptr<NameLookup> lookup;
+    };
     void createWatcher();
     void onAdvertisement(const zenu::bluetooth::AdvertisementReceivedArgs& args);
+    std::shared_ptr<NameLookup> lookUpName(uint64_t address);
+    // Fires the held advertisements from the front while they are ready (`all`: every one,
+    // whatever their look-ups, as when the scan has stopped).
+    void deliverHeldAdvertisements(bool all);
     void onWatcherStopped(zenu::bluetooth::WatcherStatus status, zenu::bluetooth::BluetoothErrorCode error);
 
     // ---- discovery (link_discovery.cpp)
@@ -145,6 +162,7 @@ private:
     zenu::bluetooth::EventToken receivedToken_ = 0;
     zenu::bluetooth::EventToken stoppedToken_ = 0;
     uint64_t stopsHandled_ = 0;
+    std::deque<HeldAdvertisement> heldAdvertisements_;
 };
 
 // The link of a new control: over `stack`, or, without one, over the process's stack that

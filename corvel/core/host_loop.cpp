@@ -141,6 +141,14 @@ void HostLoop::setKeepAlive(std::function<void()> acquire, std::function<void()>
     release_ = std::move(release);
 }
 
+void HostLoop::postAfter(int ms, std::function<void()> work)
+{
+    ensureNotifier();
+    if (!context_)
+        return;
+    QTimer::singleShot(std::max(ms, 0), context_, [poster = poster(), work = std::move(work)] { poster.post(work); });
+}
+
 size_t HostLoop::pending() const
 {
     std::lock_guard lock(shared_->m);

@@ -104,6 +104,10 @@ public:
     // loop next (not from inside the caller), as if it had just arrived.
     void releaseHeld() { poster().wake(); }
 
+    // Queues `work` as post() would, `ms` milliseconds from now. The timer runs in the host's
+    // Qt loop; without one it never fires, so callers must not depend on it alone.
+    void postAfter(int ms, std::function<void()> work);
+
     // True while queued work or host events are being dispatched by a wait step.
     bool inDispatch() const { return dispatchDepth_ > 0; }
     // Number of queued items not yet run (tests, benchmarks).
