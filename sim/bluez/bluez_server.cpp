@@ -365,6 +365,7 @@ void BluezServer::startDiscovery(const QDBusMessage& m) {
     startCalls_.append(m);
     if (!scanning_) {
         scanning_ = true;
+        restartScan_ = watcher_->status() == WatcherStatus::Stopping;
         watcher_->start();
         awaitScanStart(400);
     }
@@ -379,7 +380,12 @@ void BluezServer::awaitScanStart(int triesLeft) {
         for (const auto& call : std::exchange(startCalls_, {})) send(call.createReply());
         return;
     }
-    if (s == WatcherStatus::Aborted) return;
+    // A stop still under way made the stack ignore the start: start again once it is over. An
+    // abort ends the wait through watcherStopped.
+    if (restartScan_ && s == WatcherStatus::Stopped) {
+        restartScan_ = false;
+        watcher_->start();
+    }
     if (triesLeft <= 0) {
         for (const auto& call : std::exchange(startCalls_, {})) {
             sessions_.remove(call.service());

@@ -201,6 +201,7 @@ private:
     std::shared_ptr<bluetooth::AdvertisementWatcher> watcher_;
     std::vector<bluetooth::EventToken> watcherTokens_;
     bool scanning_ = false;  // the watcher runs (or is starting)
+    bool restartScan_ = false;  // the start came while the last scan was still stopping
     QMap<QString, DiscoveryFilter> presetFilters_;                // set before StartDiscovery
     QMap<QString, std::optional<DiscoveryFilter>> sessions_;      // per sender
     QList<QDBusMessage> startCalls_;

@@ -311,6 +311,11 @@ async def dbus_part():
                    [A, "Address", Variant("s", "00:00:00:00:00:01")])
     await bz.ok(ADAPTER, P, "Set", "ssv", [A, "Powered", Variant("b", True)])
     await bz.wait_prop(ADAPTER, A, "Powered", True)
+    # Discovery after the radio came back, and again right after a stop.
+    for _ in range(2):
+        await bz.ok(ADAPTER, A, "StartDiscovery")
+        check(await bz.prop(ADAPTER, A, "Discovering"), "not discovering after StartDiscovery")
+        await bz.ok(ADAPTER, A, "StopDiscovery")
     await bz.ok(gauge, D, "Connect")
     await bz.wait_prop(gauge, D, "ServicesResolved", True)
     bus.disconnect()
