@@ -2,6 +2,7 @@
 // created by its ProgID: scan, connect, memory lists and reads of both families, live readings,
 // a gauge that stops answering, a link that is lost and comes back.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "gauge/memory_download.h"
 #include "platform/event_wait.h"
 #include "window_support.h"
+#include "../support/cut_texts.h"
 
 namespace zenu::testing {
 namespace {
@@ -107,6 +109,10 @@ protected:
                 return entry != nullptr && ble->lbdevices->count() >= 5;
             });
             for (int i = 0; i < ble->lbdevices->count(); ++i) listed << ble->lbdevices->item(i)->text();
+            ble->show();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(cutTexts(*ble), QStringList());  // with the gauges listed, in this system's fonts
+            ble->hide();
             if (!entry) return;
             ble->lbdevices->setCurrentItem(entry);
             ble->cmdConnectB_Click();
