@@ -3,6 +3,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <cstdio>
 #include <future>
 
 #include "sim/bluez/bluez_server.h"
@@ -60,6 +61,20 @@ private:
     std::promise<std::string> ready_;
 };
 
+namespace {
+
+// Waits (bounded) for the thread to end; one that does not is left to the process rather than
+// destroyed while it runs (which would abort the process).
+void finish(std::unique_ptr<BluezService::Thread> thread) {
+    thread->quit();
+    if (!thread->wait(5000)) {
+        std::fprintf(stderr, "zenu-bluez-sim: the service thread did not end within 5 s; left running\n");
+        (void)thread.release();
+    }
+}
+
+}  // namespace
+
 std::unique_ptr<BluezService> BluezService::start(std::shared_ptr<SimStack> stack, const std::string& busAddress,
                                                   std::string* error) {
     auto thread = std::make_unique<Thread>(std::move(stack), QString::fromStdString(busAddress));
@@ -67,14 +82,13 @@ std::unique_ptr<BluezService> BluezService::start(std::shared_ptr<SimStack> stac
     thread->start();
     if (ready.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         if (error) *error = "the service did not start within 10 s";
-        thread->quit();
-        thread->wait(5000);
+        finish(std::move(thread));
         return nullptr;
     }
     const std::string why = ready.get();
     if (!why.empty()) {
         if (error) *error = why;
-        thread->wait(5000);
+        finish(std::move(thread));
         return nullptr;
     }
     return std::unique_ptr<BluezService>(new BluezService(std::move(thread)));
@@ -84,9 +98,6 @@ BluezService::BluezService(std::unique_ptr<Thread> thread) : thread_(std::move(t
 
 bool BluezService::busLost() const { return thread_->lost; }
 
-BluezService::~BluezService() {
-    thread_->quit();
-    thread_->wait(5000);
-}
+BluezService::~BluezService() { finish(std::move(thread_)); }
 
 }  // namespace zenu::sim
