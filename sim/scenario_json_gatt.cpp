@@ -25,6 +25,30 @@ uint32_t propertyBit(const std::string& name) {
     return 0;
 }
 
+// Each element of an array of objects through `read(object, path)`; what is not an object
+// has been reported and is left out.
+template <typename T, typename Read>
+std::vector<T> readObjects(JsonReader& r, const QJsonValue& v, const std::string& path, Read read) {
+    std::vector<T> out;
+    auto a = r.array(v, path);
+    if (!a) return out;
+    for (int i = 0; i < a->size(); ++i) {
+        const std::string p = JsonReader::at(path, i);
+        if (auto o = r.object(a->at(i), p)) out.push_back(read(*o, p));
+    }
+    return out;
+}
+
+// The fields every GATT object has: handle, UUID, injected errors and latency.
+template <typename Def>
+void readObjectFields(JsonReader& r, const QJsonObject& o, const std::string& path, Def& d) {
+    if (o.contains(QLatin1String("handle")))
+        if (auto h = r.integer(o.value(QLatin1String("handle")), path + ".handle", 1, 0xFFFF)) d.handle = static_cast<uint16_t>(*h);
+    if (auto g = r.uuid(o.value(QLatin1String("uuid")), path + ".uuid")) d.uuid = *g;
+    if (o.contains(QLatin1String("errors"))) d.errors = readErrors(r, o.value(QLatin1String("errors")), path + ".errors");
+    if (o.contains(QLatin1String("latency"))) d.latency = readLatency(r, o.value(QLatin1String("latency")), path + ".latency");
+}
+
 InjectedError readError(JsonReader& r, const QJsonValue& v, const std::string& path) {
     InjectedError e;
     auto statusByName = [&](const std::string& name, const std::string& p) {
@@ -50,65 +74,43 @@ InjectedError readError(JsonReader& r, const QJsonValue& v, const std::string& p
 }
 
 std::vector<DescriptorDef> readDescriptors(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    std::vector<DescriptorDef> out;
-    auto a = r.array(v, path);
-    if (!a) return out;
-    for (int i = 0; i < a->size(); ++i) {
-        const std::string p = JsonReader::at(path, i);
-        auto o = r.object(a->at(i), p);
-        if (!o) continue;
-        r.allowKeys(*o, p, {"handle", "uuid", "value", "writable", "errors", "latency"});
+    return readObjects<DescriptorDef>(r, v, path, [&r](const QJsonObject& o, const std::string& p) {
+        r.allowKeys(o, p, {"handle", "uuid", "value", "writable", "errors", "latency"});
         DescriptorDef d;
-        if (o->contains(QLatin1String("handle")))
-            if (auto h = r.integer(o->value(QLatin1String("handle")), p + ".handle", 1, 0xFFFF)) d.handle = static_cast<uint16_t>(*h);
-        if (auto g = r.uuid(o->value(QLatin1String("uuid")), p + ".uuid")) d.uuid = *g;
-        if (o->contains(QLatin1String("value")))
-            if (auto b = r.bytes(o->value(QLatin1String("value")), p + ".value")) d.value = *b;
-        r.boolField(*o, "writable", p, d.writable);
-        if (o->contains(QLatin1String("errors"))) d.errors = readErrors(r, o->value(QLatin1String("errors")), p + ".errors");
-        if (o->contains(QLatin1String("latency"))) d.latency = readLatency(r, o->value(QLatin1String("latency")), p + ".latency");
-        out.push_back(std::move(d));
-    }
-    return out;
+        readObjectFields(r, o, p, d);
+        if (o.contains(QLatin1String("value")))
+            if (auto b = r.bytes(o.value(QLatin1String("value")), p + ".value")) d.value = *b;
+        r.boolField(o, "writable", p, d.writable);
+        return d;
+    });
 }
 
 std::vector<PresentationFormat> readFormats(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    std::vector<PresentationFormat> out;
-    auto a = r.array(v, path);
-    if (!a) return out;
-    for (int i = 0; i < a->size(); ++i) {
-        const std::string p = JsonReader::at(path, i);
-        auto o = r.object(a->at(i), p);
-        if (!o) continue;
-        r.allowKeys(*o, p, {"format", "exponent", "unit", "namespace", "description"});
+    return readObjects<PresentationFormat>(r, v, path, [&r](const QJsonObject& o, const std::string& p) {
+        r.allowKeys(o, p, {"format", "exponent", "unit", "namespace", "description"});
         PresentationFormat f;
         int format = 0, exponent = 0, unit = 0, nameSpace = 1, description = 0;
-        r.intField(*o, "format", p, format, 0, 255);
-        r.intField(*o, "exponent", p, exponent, -128, 127);
-        r.intField(*o, "unit", p, unit, 0, 0xFFFF);
-        r.intField(*o, "namespace", p, nameSpace, 0, 255);
-        r.intField(*o, "description", p, description, 0, 0xFFFF);
+        r.intField(o, "format", p, format, 0, 255);
+        r.intField(o, "exponent", p, exponent, -128, 127);
+        r.intField(o, "unit", p, unit, 0, 0xFFFF);
+        r.intField(o, "namespace", p, nameSpace, 0, 255);
+        r.intField(o, "description", p, description, 0, 0xFFFF);
         f.formatType = static_cast<uint8_t>(format);
         f.exponent = static_cast<int8_t>(exponent);
         f.unit = static_cast<uint16_t>(unit);
         f.nameSpace = static_cast<uint8_t>(nameSpace);
         f.description = static_cast<uint16_t>(description);
-        out.push_back(f);
-    }
-    return out;
+        return f;
+    });
 }
 
-CharacteristicDef readCharacteristic(JsonReader& r, const QJsonValue& v, const std::string& path) {
+CharacteristicDef readCharacteristic(JsonReader& r, const QJsonObject& o, const std::string& path) {
     CharacteristicDef c;
-    auto o = r.object(v, path);
-    if (!o) return c;
-    r.allowKeys(*o, path,
+    r.allowKeys(o, path,
                 {"handle", "uuid", "properties", "value", "userDescription", "formats", "descriptors", "errors", "latency"});
-    if (o->contains(QLatin1String("handle")))
-        if (auto h = r.integer(o->value(QLatin1String("handle")), path + ".handle", 1, 0xFFFF)) c.handle = static_cast<uint16_t>(*h);
-    if (auto g = r.uuid(o->value(QLatin1String("uuid")), path + ".uuid")) c.uuid = *g;
-    if (o->contains(QLatin1String("properties")))
-        if (auto a = r.array(o->value(QLatin1String("properties")), path + ".properties"))
+    readObjectFields(r, o, path, c);
+    if (o.contains(QLatin1String("properties")))
+        if (auto a = r.array(o.value(QLatin1String("properties")), path + ".properties"))
             for (int i = 0; i < a->size(); ++i) {
                 const std::string p = JsonReader::at(path + ".properties", i);
                 const std::string name = r.text(a->at(i), p).value_or("");
@@ -116,15 +118,13 @@ CharacteristicDef readCharacteristic(JsonReader& r, const QJsonValue& v, const s
                 if (!bit) r.fail(p, "a property such as \"read\", \"write\" or \"notify\" is expected");
                 c.properties |= bit;
             }
-    if (o->contains(QLatin1String("value")))
-        if (auto b = r.bytes(o->value(QLatin1String("value")), path + ".value")) c.value = *b;
-    if (o->contains(QLatin1String("userDescription")))
-        c.userDescription = r.text(o->value(QLatin1String("userDescription")), path + ".userDescription");
-    if (o->contains(QLatin1String("formats"))) c.formats = readFormats(r, o->value(QLatin1String("formats")), path + ".formats");
-    if (o->contains(QLatin1String("descriptors")))
-        c.descriptors = readDescriptors(r, o->value(QLatin1String("descriptors")), path + ".descriptors");
-    if (o->contains(QLatin1String("errors"))) c.errors = readErrors(r, o->value(QLatin1String("errors")), path + ".errors");
-    if (o->contains(QLatin1String("latency"))) c.latency = readLatency(r, o->value(QLatin1String("latency")), path + ".latency");
+    if (o.contains(QLatin1String("value")))
+        if (auto b = r.bytes(o.value(QLatin1String("value")), path + ".value")) c.value = *b;
+    if (o.contains(QLatin1String("userDescription")))
+        c.userDescription = r.text(o.value(QLatin1String("userDescription")), path + ".userDescription");
+    if (o.contains(QLatin1String("formats"))) c.formats = readFormats(r, o.value(QLatin1String("formats")), path + ".formats");
+    if (o.contains(QLatin1String("descriptors")))
+        c.descriptors = readDescriptors(r, o.value(QLatin1String("descriptors")), path + ".descriptors");
     return c;
 }
 
@@ -146,33 +146,22 @@ ErrorMap readErrors(JsonReader& r, const QJsonValue& v, const std::string& path)
 }
 
 std::vector<ServiceDef> readServices(JsonReader& r, const QJsonValue& v, const std::string& path) {
-    std::vector<ServiceDef> out;
-    auto a = r.array(v, path);
-    if (!a) return out;
-    for (int i = 0; i < a->size(); ++i) {
-        const std::string p = JsonReader::at(path, i);
-        auto o = r.object(a->at(i), p);
-        if (!o) continue;
-        r.allowKeys(*o, p, {"handle", "uuid", "primary", "includes", "characteristics", "errors", "latency"});
+    return readObjects<ServiceDef>(r, v, path, [&r](const QJsonObject& o, const std::string& p) {
+        r.allowKeys(o, p, {"handle", "uuid", "primary", "includes", "characteristics", "errors", "latency"});
         ServiceDef s;
-        if (o->contains(QLatin1String("handle")))
-            if (auto h = r.integer(o->value(QLatin1String("handle")), p + ".handle", 1, 0xFFFF)) s.handle = static_cast<uint16_t>(*h);
-        if (auto g = r.uuid(o->value(QLatin1String("uuid")), p + ".uuid")) s.uuid = *g;
-        r.boolField(*o, "primary", p, s.primary);
-        if (o->contains(QLatin1String("includes")))
-            if (auto inc = r.array(o->value(QLatin1String("includes")), p + ".includes"))
+        readObjectFields(r, o, p, s);
+        r.boolField(o, "primary", p, s.primary);
+        if (o.contains(QLatin1String("includes")))
+            if (auto inc = r.array(o.value(QLatin1String("includes")), p + ".includes"))
                 for (int j = 0; j < inc->size(); ++j)
                     if (auto h = r.integer(inc->at(j), JsonReader::at(p + ".includes", j), 1, 0xFFFF))
                         s.includes.push_back(static_cast<uint16_t>(*h));
-        if (o->contains(QLatin1String("characteristics")))
-            if (auto cs = r.array(o->value(QLatin1String("characteristics")), p + ".characteristics"))
-                for (int j = 0; j < cs->size(); ++j)
-                    s.characteristics.push_back(readCharacteristic(r, cs->at(j), JsonReader::at(p + ".characteristics", j)));
-        if (o->contains(QLatin1String("errors"))) s.errors = readErrors(r, o->value(QLatin1String("errors")), p + ".errors");
-        if (o->contains(QLatin1String("latency"))) s.latency = readLatency(r, o->value(QLatin1String("latency")), p + ".latency");
-        out.push_back(std::move(s));
-    }
-    return out;
+        if (o.contains(QLatin1String("characteristics")))
+            s.characteristics = readObjects<CharacteristicDef>(
+                r, o.value(QLatin1String("characteristics")), p + ".characteristics",
+                [&r](const QJsonObject& c, const std::string& cp) { return readCharacteristic(r, c, cp); });
+        return s;
+    });
 }
 
 }  // namespace zenu::sim

@@ -70,6 +70,42 @@ bool cachedValue(World& w, uint64_t address, uint16_t handle) {
     return d && d->clientCache.count(handle);
 }
 
+// What a read finds at an attribute (looked up under the world's lock).
+struct ReadTarget {
+    const Bytes* stored = nullptr;  // none: no attribute with the handle
+    ErrorMap* errors = nullptr;
+    uint8_t refusal = 0;           // the ATT error that refuses the read, 0 when it is allowed
+    bool behaviourReads = true;    // the device's behaviour may supply the value
+};
+
+// A read of a characteristic or descriptor value: from the client's cache, or from the
+// device (an injected error, a refusal, the behaviour's value, else the stored one).
+Async<GattReadResult> readAttribute(SimDevice& device, uint16_t handle, CacheMode mode,
+                                    std::function<ReadTarget(DeviceState&)> target) {
+    World& w = device.world();
+    const uint64_t address = device.bluetoothAddress();
+    const bool fromCache = mode == CacheMode::Cached && cachedValue(w, address, handle);
+    const int ms = attributeLatency(w, address, fromCache ? LatencyKind::Cached : LatencyKind::Read, handle);
+    return w.request<GattReadResult>(device, ms, !fromCache, [&w, handle, fromCache, target](DeviceState& d, Pending& pending) {
+        const ReadTarget t = target(d);
+        if (!t.stored) return protocolError<GattReadResult>(kInvalidHandle);
+        GattReadResult r;
+        if (fromCache) {
+            auto it = d.clientCache.find(handle);
+            r.value = it != d.clientCache.end() ? it->second : *t.stored;
+            return r;
+        }
+        if (auto e = injected<GattReadResult>(*t.errors, ErrorOp::Read)) return *e;
+        if (t.refusal) return protocolError<GattReadResult>(t.refusal);
+        std::optional<Bytes> supplied;
+        if (d.behaviour && t.behaviourReads)
+            w.withContext(d, pending, [&](DeviceContext& ctx) { supplied = d.behaviour->onRead(ctx, handle); });
+        r.value = supplied ? *supplied : *t.stored;
+        d.clientCache[handle] = r.value;
+        return r;
+    });
+}
+
 }  // namespace
 
 // ---- services
@@ -192,29 +228,15 @@ Async<GattDescriptorsResult> SimCharacteristic::getDescriptorsForUuidAsync(const
 }
 
 Async<GattReadResult> SimCharacteristic::readValueAsync(CacheMode mode) {
-    World& w = device_->world();
-    const uint64_t address = device_->bluetoothAddress();
-    const bool fromCache = mode == CacheMode::Cached && cachedValue(w, address, handle_);
-    const int ms = attributeLatency(w, address, fromCache ? LatencyKind::Cached : LatencyKind::Read, handle_);
     const uint16_t handle = handle_;
-    return w.request<GattReadResult>(*device_, ms, !fromCache, [&w, handle, fromCache](DeviceState& d, Pending& pending) {
-        CharacteristicDef* c = d.db.characteristic(handle);
-        if (!c) return protocolError<GattReadResult>(kInvalidHandle);
-        GattReadResult r;
-        if (fromCache) {
-            auto it = d.clientCache.find(handle);
-            r.value = it != d.clientCache.end() ? it->second : c->value;
-            return r;
+    return readAttribute(*device_, handle, mode, [handle](DeviceState& d) {
+        ReadTarget t;
+        if (CharacteristicDef* c = d.db.characteristic(handle)) {
+            t.stored = &c->value;
+            t.errors = &c->errors;
+            if (!(GattDatabase::declaredProperties(*c) & properties::kRead)) t.refusal = kReadNotPermitted;
         }
-        if (auto e = injected<GattReadResult>(c->errors, ErrorOp::Read)) return *e;
-        if (!(GattDatabase::declaredProperties(*c) & properties::kRead))
-            return protocolError<GattReadResult>(kReadNotPermitted);
-        std::optional<Bytes> supplied;
-        if (d.behaviour)
-            w.withContext(d, pending, [&](DeviceContext& ctx) { supplied = d.behaviour->onRead(ctx, handle); });
-        r.value = supplied ? *supplied : c->value;
-        d.clientCache[handle] = r.value;
-        return r;
+        return t;
     });
 }
 
@@ -284,27 +306,16 @@ Async<GattClientConfigResult> SimCharacteristic::readClientCharacteristicConfigu
 // ---- descriptors
 
 Async<GattReadResult> SimDescriptor::readValueAsync(CacheMode mode) {
-    World& w = device_->world();
-    const uint64_t address = device_->bluetoothAddress();
-    const bool fromCache = mode == CacheMode::Cached && cachedValue(w, address, handle_);
-    const int ms = attributeLatency(w, address, fromCache ? LatencyKind::Cached : LatencyKind::Read, handle_);
     const uint16_t handle = handle_;
-    return w.request<GattReadResult>(*device_, ms, !fromCache, [&w, handle, fromCache](DeviceState& d, Pending& pending) {
-        DescriptorDef* desc = d.db.descriptor(handle);
-        if (!desc) return protocolError<GattReadResult>(kInvalidHandle);
-        GattReadResult r;
-        if (fromCache) {
-            auto it = d.clientCache.find(handle);
-            r.value = it != d.clientCache.end() ? it->second : desc->value;
-            return r;
+    return readAttribute(*device_, handle, mode, [handle](DeviceState& d) {
+        ReadTarget t;
+        if (DescriptorDef* desc = d.db.descriptor(handle)) {
+            t.stored = &desc->value;
+            t.errors = &desc->errors;
+            // The client configuration is the stack's own business, not the behaviour's.
+            t.behaviourReads = desc->uuid != uuids::kClientConfig;
         }
-        if (auto e = injected<GattReadResult>(desc->errors, ErrorOp::Read)) return *e;
-        std::optional<Bytes> supplied;
-        if (d.behaviour && desc->uuid != uuids::kClientConfig)
-            w.withContext(d, pending, [&](DeviceContext& ctx) { supplied = d.behaviour->onRead(ctx, handle); });
-        r.value = supplied ? *supplied : desc->value;
-        d.clientCache[handle] = r.value;
-        return r;
+        return t;
     });
 }
 

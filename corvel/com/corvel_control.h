@@ -104,6 +104,9 @@ private:
 
     // Fires one event with by-reference arguments (corvel_events.cpp).
     void fire(com::DISPID dispid, com::VARIANT* args, uint32_t count);
+    // Fires an event whose arguments are texts, device data, 16-bit numbers and booleans.
+    template <typename... Args>
+    void fireEvent(com::DISPID dispid, const Args&... args);
     // The interface's own texts (Ids, UUIDs, names, settings) and values (device data, the
     // device's name, user descriptions, PINs) cross in different pages; see textCodePage.
     com::BSTR toBstr(std::string_view bytes) const;

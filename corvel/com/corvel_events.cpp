@@ -104,6 +104,16 @@ private:
     std::optional<std::string> saved_;
 };
 
+// Device data (names, values, PINs) among an event's arguments: it crosses in the code page.
+struct DeviceData {
+    std::string_view bytes;
+};
+
+void add(EventArgs& a, std::string_view text) { a.text(text); }
+void add(EventArgs& a, DeviceData data) { a.value(data.bytes); }
+void add(EventArgs& a, int16_t number) { a.i2(number); }
+void add(EventArgs& a, bool flag) { a.boolean(flag); }
+
 } // namespace
 
 void CorvelControl::fire(DISPID dispid, VARIANT* args, uint32_t count)
@@ -114,188 +124,106 @@ void CorvelControl::fire(DISPID dispid, VARIANT* args, uint32_t count)
     unhold();
 }
 
-#define CORVEL_FIRE(dispid, a)                          \
-    do {                                                \
-        DISPPARAMS p = (a).params();                    \
-        fire((dispid), p.rgvarg, p.cArgs);              \
-    } while (0)
-
-void CorvelControl::onAdvertisement(const AdvertisementArgs& a)
+template <typename... Args>
+void CorvelControl::fireEvent(DISPID dispid, const Args&... args)
 {
     if (eventPoint_->sinkCount() == 0)
         return;
-    EventArgs args(core_.codePage());
-    args.text(a.serverId);
-    args.value(a.name);
-    args.i2(a.rssi);
-    args.i2(a.txPower);
-    args.text(a.serviceUuids);
-    args.text(a.servicesWithData);
-    args.text(a.solicitedServiceUuids);
-    args.i2(a.manufacturerCompanyId);
-    args.value(a.manufacturerData);
-    args.boolean(a.isConnectable);
-    args.boolean(a.isScanResponse);
+    EventArgs list(core_.codePage());
+    (add(list, args), ...);
+    DISPPARAMS p = list.params();
+    fire(dispid, p.rgvarg, p.cArgs);
+}
+
+void CorvelControl::onAdvertisement(const AdvertisementArgs& a)
+{
     HeldBytes held(currentManufacturerData_, a.manufacturerData);
-    CORVEL_FIRE(EVENT_Advertisement, args);
+    fireEvent(EVENT_Advertisement, std::string_view(a.serverId), DeviceData{a.name}, a.rssi, a.txPower,
+              std::string_view(a.serviceUuids), std::string_view(a.servicesWithData),
+              std::string_view(a.solicitedServiceUuids), a.manufacturerCompanyId, DeviceData{a.manufacturerData},
+              a.isConnectable, a.isScanResponse);
 }
 
 void CorvelControl::onConnected(int16_t statusCode, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(statusCode);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Connected, args);
+    fireEvent(EVENT_Connected, statusCode, description);
 }
 
 void CorvelControl::onDisconnected(int16_t statusCode, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(statusCode);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Disconnected, args);
+    fireEvent(EVENT_Disconnected, statusCode, description);
 }
 
 void CorvelControl::onDiscovered(GattType type, std::string_view serviceId, std::string_view characteristicId,
                                  std::string_view descriptorId, std::string_view uuid, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(static_cast<int16_t>(type));
-    args.text(serviceId);
-    args.text(characteristicId);
-    args.text(descriptorId);
-    args.text(uuid);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Discovered, args);
+    fireEvent(EVENT_Discovered, static_cast<int16_t>(type), serviceId, characteristicId, descriptorId, uuid,
+              description);
 }
 
 void CorvelControl::onError(int16_t errorCode, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(errorCode);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Error, args);
+    fireEvent(EVENT_Error, errorCode, description);
 }
 
 void CorvelControl::onLog(int16_t level, std::string_view message, std::string_view logType)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(level);
-    args.text(message);
-    args.text(logType);
-    CORVEL_FIRE(EVENT_Log, args);
+    fireEvent(EVENT_Log, level, message, logType);
 }
 
 void CorvelControl::onPairingRequest(std::string_view serverId, int16_t pairingKind, std::string& pin, bool& accept)
 {
     if (eventPoint_->sinkCount() == 0)
         return;
+    // The handlers answer through the by-reference Pin and Accept.
     EventArgs args(core_.codePage());
     args.text(serverId);
     args.i2(pairingKind);
     BSTR* pinArg = args.value(pin);
     VARIANT_BOOL* acceptArg = args.boolean(accept);
-    CORVEL_FIRE(EVENT_PairingRequest, args);
-    // The handlers' answer.
+    DISPPARAMS p = args.params();
+    fire(EVENT_PairingRequest, p.rgvarg, p.cArgs);
     pin = valueFromBstr(*pinArg);
     accept = *acceptArg != VARIANT_FALSE;
 }
 
 void CorvelControl::onServerUpdate(std::string_view name, std::string_view changedServices)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.value(name);
-    args.text(changedServices);
-    CORVEL_FIRE(EVENT_ServerUpdate, args);
+    fireEvent(EVENT_ServerUpdate, DeviceData{name}, changedServices);
 }
 
-void CorvelControl::onStartScan(std::string_view serviceUuids)
-{
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.text(serviceUuids);
-    CORVEL_FIRE(EVENT_StartScan, args);
-}
+void CorvelControl::onStartScan(std::string_view serviceUuids) { fireEvent(EVENT_StartScan, serviceUuids); }
 
 void CorvelControl::onStopScan(int16_t errorCode, std::string_view errorDescription)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.i2(errorCode);
-    args.text(errorDescription);
-    CORVEL_FIRE(EVENT_StopScan, args);
+    fireEvent(EVENT_StopScan, errorCode, errorDescription);
 }
 
 void CorvelControl::onSubscribed(std::string_view serviceId, std::string_view characteristicId,
                                  std::string_view uuid, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.text(serviceId);
-    args.text(characteristicId);
-    args.text(uuid);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Subscribed, args);
+    fireEvent(EVENT_Subscribed, serviceId, characteristicId, uuid, description);
 }
 
 void CorvelControl::onUnsubscribed(std::string_view serviceId, std::string_view characteristicId,
                                    std::string_view uuid, std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.text(serviceId);
-    args.text(characteristicId);
-    args.text(uuid);
-    args.text(description);
-    CORVEL_FIRE(EVENT_Unsubscribed, args);
+    fireEvent(EVENT_Unsubscribed, serviceId, characteristicId, uuid, description);
 }
 
 void CorvelControl::onValue(std::string_view serviceId, std::string_view characteristicId,
                             std::string_view descriptorId, std::string_view uuid, std::string_view description,
                             std::string_view value)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.text(serviceId);
-    args.text(characteristicId);
-    args.text(descriptorId);
-    args.text(uuid);
-    args.text(description);
-    args.value(value);
     HeldBytes held(currentValue_, value);
-    CORVEL_FIRE(EVENT_Value, args);
+    fireEvent(EVENT_Value, serviceId, characteristicId, descriptorId, uuid, description, DeviceData{value});
 }
 
 void CorvelControl::onWriteResponse(std::string_view serviceId, std::string_view characteristicId,
                                     std::string_view descriptorId, std::string_view uuid,
                                     std::string_view description)
 {
-    if (eventPoint_->sinkCount() == 0)
-        return;
-    EventArgs args(core_.codePage());
-    args.text(serviceId);
-    args.text(characteristicId);
-    args.text(descriptorId);
-    args.text(uuid);
-    args.text(description);
-    CORVEL_FIRE(EVENT_WriteResponse, args);
+    fireEvent(EVENT_WriteResponse, serviceId, characteristicId, descriptorId, uuid, description);
 }
 
 } // namespace corvel

@@ -178,6 +178,17 @@ Result<CharacteristicRecord*> ControlCore::findCharacteristic(ServiceRecord& ser
                                                                        service.id + "\"."));
 }
 
+Result<CharacteristicRecord*> ControlCore::findCharacteristic(std::string_view serviceId,
+                                                            std::string_view characteristicId, ServiceRecord** service)
+{
+    Result<ServiceRecord*> s = findService(serviceId);
+    if (!s.ok())
+        return Result<CharacteristicRecord*>::fail(s.status);
+    if (service)
+        *service = s.value;
+    return findCharacteristic(*s.value, characteristicId);
+}
+
 Status ControlCore::setService(std::string_view id)
 {
     selectedCharacteristic_.clear();

@@ -144,6 +144,9 @@ private:
                             std::string_view descriptorId, bool postStyle);
     Result<ServiceRecord*> findService(std::string_view id);
     Result<CharacteristicRecord*> findCharacteristic(ServiceRecord& service, std::string_view id);
+    // Both looked up (601 when either was not discovered); `service` receives the service's record.
+    Result<CharacteristicRecord*> findCharacteristic(std::string_view serviceId, std::string_view characteristicId,
+                                                     ServiceRecord** service = nullptr);
     ServiceRecord* selectedServiceRecord();
     CharacteristicRecord* selectedCharacteristicRecord();
     Result<CharacteristicRecord*> characteristicWithFormats(int32_t index);

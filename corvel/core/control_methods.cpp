@@ -24,6 +24,15 @@ bool parseServerAddress(std::string_view id, uint64_t& address)
     return true;
 }
 
+// A result of the link as the method's own: its failure becomes the last error.
+template <typename T>
+Result<T> recorded(ControlCore& core, Result<T> r)
+{
+    if (!r.ok())
+        return Result<T>::fail(core.fail(r.status));
+    return r;
+}
+
 } // namespace
 
 Status ControlCore::requireConnection()
@@ -49,10 +58,7 @@ Status ControlCore::checkValueTarget(std::string_view serviceId, std::string_vie
         if (characteristicId.empty())
             return fail(kErrBadArgument, text::kMustSupplyCharacteristicId);
     }
-    Result<ServiceRecord*> s = findService(serviceId);
-    if (!s.ok())
-        return s.status;
-    Result<CharacteristicRecord*> c = findCharacteristic(*s.value, characteristicId);
+    Result<CharacteristicRecord*> c = findCharacteristic(serviceId, characteristicId);
     if (!c.ok())
         return c.status;
     if (!descriptorId.empty() && !c.value->findDescriptor(descriptorId))
@@ -71,10 +77,7 @@ Result<bool> ControlCore::checkCharacteristicSubscribed(int32_t index)
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<bool>::fail(c.status);
-    Result<bool> r = link_->readSubscription(selectedService_, c.value->id);
-    if (!r.ok())
-        return Result<bool>::fail(fail(r.status));
-    return r;
+    return recorded(*this, link_->readSubscription(selectedService_, c.value->id));
 }
 
 Status ControlCore::connect(std::string_view serverIdArg)
@@ -155,13 +158,11 @@ Status ControlCore::discoverDescriptors(std::string_view serviceId, std::string_
 {
     if (Status s = requireConnection(); !s.ok())
         return s;
-    Result<ServiceRecord*> s = findService(serviceId);
-    if (!s.ok())
-        return s.status;
-    Result<CharacteristicRecord*> c = findCharacteristic(*s.value, characteristicId);
+    ServiceRecord* svc = nullptr;
+    Result<CharacteristicRecord*> c = findCharacteristic(serviceId, characteristicId, &svc);
     if (!c.ok())
         return c.status;
-    return fail(link_->discoverDescriptors(s.value->id, c.value->id));
+    return fail(link_->discoverDescriptors(svc->id, c.value->id));
 }
 
 Status ControlCore::discover(std::string_view serviceUuids, std::string_view characteristicUuids, bool descriptors,
@@ -201,10 +202,7 @@ Result<std::string> ControlCore::queryCharacteristicCachedVal(int32_t index)
     Result<CharacteristicRecord*> c = characteristicAt(index);
     if (!c.ok())
         return Result<std::string>::fail(c.status);
-    Result<std::string> r = link_->readValue(selectedService_, c.value->id, "", true);
-    if (!r.ok())
-        return Result<std::string>::fail(fail(r.status));
-    return r;
+    return recorded(*this, link_->readValue(selectedService_, c.value->id, "", true));
 }
 
 Result<std::string> ControlCore::queryDescriptorCachedVal(int32_t index)
@@ -214,10 +212,7 @@ Result<std::string> ControlCore::queryDescriptorCachedVal(int32_t index)
     Result<DescriptorRecord*> d = descriptorAt(index);
     if (!d.ok())
         return Result<std::string>::fail(d.status);
-    Result<std::string> r = link_->readValue(selectedService_, selectedCharacteristic_, d.value->id, true);
-    if (!r.ok())
-        return Result<std::string>::fail(fail(r.status));
-    return r;
+    return recorded(*this, link_->readValue(selectedService_, selectedCharacteristic_, d.value->id, true));
 }
 
 Result<std::string> ControlCore::readValue(std::string_view serviceId, std::string_view characteristicId,
@@ -225,11 +220,8 @@ Result<std::string> ControlCore::readValue(std::string_view serviceId, std::stri
 {
     if (Status s = checkValueTarget(serviceId, characteristicId, descriptorId, false); !s.ok())
         return Result<std::string>::fail(s);
-    Result<std::string> r = link_->readValue(std::string(serviceId), std::string(characteristicId),
-                                             std::string(descriptorId), false);
-    if (!r.ok())
-        return Result<std::string>::fail(fail(r.status));
-    return r;
+    return recorded(*this, link_->readValue(std::string(serviceId), std::string(characteristicId),
+                                            std::string(descriptorId), false));
 }
 
 Status ControlCore::startScanning(std::string_view serviceUuids)
@@ -254,13 +246,11 @@ Status ControlCore::subscribe(std::string_view serviceId, std::string_view chara
 {
     if (Status s = requireConnection(); !s.ok())
         return s;
-    Result<ServiceRecord*> s = findService(serviceId);
-    if (!s.ok())
-        return s.status;
-    Result<CharacteristicRecord*> c = findCharacteristic(*s.value, characteristicId);
+    ServiceRecord* svc = nullptr;
+    Result<CharacteristicRecord*> c = findCharacteristic(serviceId, characteristicId, &svc);
     if (!c.ok())
         return c.status;
-    return fail(link_->setSubscription(s.value->id, c.value->id, true));
+    return fail(link_->setSubscription(svc->id, c.value->id, true));
 }
 
 Status ControlCore::unsubscribe(std::string_view serviceId, std::string_view characteristicId)
@@ -270,13 +260,11 @@ Status ControlCore::unsubscribe(std::string_view serviceId, std::string_view cha
     if (serviceId.empty() && !characteristicId.empty())
         return fail(kErrBadArgument, text::kMustSupplyServiceId);
     if (!serviceId.empty() && !characteristicId.empty()) {
-        Result<ServiceRecord*> s = findService(serviceId);
-        if (!s.ok())
-            return s.status;
-        Result<CharacteristicRecord*> c = findCharacteristic(*s.value, characteristicId);
+        ServiceRecord* svc = nullptr;
+        Result<CharacteristicRecord*> c = findCharacteristic(serviceId, characteristicId, &svc);
         if (!c.ok())
             return c.status;
-        return fail(link_->setSubscription(s.value->id, c.value->id, false));
+        return fail(link_->setSubscription(svc->id, c.value->id, false));
     }
     std::vector<ServiceRecord*> services;
     if (!serviceId.empty()) {
