@@ -48,6 +48,7 @@ FrmTransfer::FrmTransfer(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildControls();
     connectCommands();
+    initKeyEvents();
     table_.setView(this);
     runDialog = [](QDialog& dialog) { dialog.exec(); };
     resize(1100, 720);

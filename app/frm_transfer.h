@@ -3,6 +3,7 @@
 // connection display and the menus. Controls are public, named as the rest of the program
 // refers to them.
 #include <QMainWindow>
+#include <QPointer>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "data/reading_sink.h"
 #include "data/table_ops.h"
 #include "reports/chart_data.h"
+#include "reports/key_sender.h"
 
 class QAction;
 class QDialog;
@@ -31,6 +33,7 @@ namespace zenu {
 class GaugeLink;
 struct BatterySymbol;
 class FrmProjekt;
+class FrmTastatur;
 class FrmWerte;
 class BleSession;
 class FrmBle;
@@ -204,6 +207,15 @@ public:
     // BattIcon and lblBatterie for the battery state of the connected gauge.
     void showBatterySymbol(const BatterySymbol& symbol);
 
+    // ---- Keyboard events (frm_transfer_keyboard.cpp) ----
+    // Loads the settings ("TL") and shows the keyboard-event dialog, not modal; on a desktop
+    // that cannot type into other programs it says why instead.
+    void mnuTastaturevent_Click();
+    // Starts the keyboard-event target once per run and path, when the function is on.
+    void startKeyboardEventTarget();
+    KeySender& keySender() { return *keySender_; }
+    FrmTastatur* frmTastatur() const;
+
     // Menus
     QMenu* mnuDatei = nullptr;
     QAction* mnuOpen = nullptr;
@@ -316,6 +328,9 @@ private:
     std::unique_ptr<MainDownloadHost> downloadHost_;
     std::chrono::milliseconds disconnectTimeout_{5000};
     bool exiting_ = false;
+    void initKeyEvents();
+    std::unique_ptr<KeySender> keySender_;
+    QPointer<FrmTastatur> frmTastatur_;
 
     // What this window puts into onLanguageLoaded, so that its destructor finds its own.
     struct LanguageHook {

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -19,7 +18,6 @@
 #include "data/gauge_identity.h"
 #include "platform/prompts.h"
 #include "platform/translog.h"
-#include "reports/keyboard_settings.h"
 
 namespace zenu {
 namespace {
@@ -108,17 +106,7 @@ void MainConnectionHost::clearClipboard() {
 
 void MainConnectionHost::loadSettings(const QString& action) { Voreinstellungen(action); }
 
-void MainConnectionHost::startKeyboardEventTarget() {
-    if (!KeyEvents.KeyEventsEnabled || KeyEvents.KeyTargetStarted || KeyEvents.KeyTargetPath.trimmed().isEmpty())
-        return;
-    qint64 pid = 0;
-    if (QProcess::startDetached(KeyEvents.KeyTargetPath.trimmed(), {}, QString(), &pid)) {
-        KeyEvents.KeyTargetStarted = true;
-        KeyEvents.KeyTargetTaskId = static_cast<int32_t>(pid);
-    } else {
-        WriteLog(QStringLiteral("Tastaturevent: ") + KeyEvents.KeyTargetPath + QStringLiteral(" nicht gestartet"));
-    }
-}
+void MainConnectionHost::startKeyboardEventTarget() { w_.startKeyboardEventTarget(); }
 
 void MainConnectionHost::showCommandFrames() {
     for (QWidget* widget : {static_cast<QWidget*>(w_.FrameWerte), static_cast<QWidget*>(w_.FrameStatistik),

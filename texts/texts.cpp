@@ -166,6 +166,12 @@ const TextEntry kMessages[] = {
     {161, "Datei konnte nicht geschrieben werden: ", "The file could not be written: "},
     {162, "Ordner konnte nicht angelegt werden: ", "The folder could not be created: "},
     {163, "Excel-Arbeitsmappe (*.xlsx)", "Excel workbook (*.xlsx)"},
+    // Keyboard events.
+    {180, "App %1 wurde beendet, bitte Pgm neu starten!", "App %1 was terminated, please restart program!"},
+    {181, "Tastaturevents sind unter Wayland ohne XWayland nicht möglich: Wayland erlaubt keinem Programm, Tasten an ein anderes zu senden. Bitte eine X11-Sitzung verwenden oder XWayland einschalten.", "Key events are not available on Wayland without XWayland: Wayland lets no program send keys to another one. Please use an X11 session or enable XWayland."},
+    {182, "Tastaturevents brauchen eine X11-Anzeige (DISPLAY ist nicht gesetzt).", "Key events need an X11 display (DISPLAY is not set)."},
+    {183, "Anwendung %1 konnte nicht gestartet werden: %2", "Application %1 could not be started: %2"},
+    {184, "Programme (*)", "Programs (*)"},
 };
 
 const TextEntry kStatLabels[] = {
@@ -189,7 +195,7 @@ const TextEntry kStatLabels[] = {
     {18, "Mittelwert", "Average"},
 };
 constexpr int kCaptionCount = 56;
-constexpr int kMessageCount = 164;
+constexpr int kMessageCount = 185;
 constexpr int kStatLabelCount = 19;
 
 // Tables indexed directly by number, built once from the lists above.
