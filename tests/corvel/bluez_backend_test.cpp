@@ -233,3 +233,82 @@ TEST(BluezStack, EachReasonForNoAdapterIsNamed)
         EXPECT_EQ(adapterProblem(), "(an adapter)");
     }
 }
+
+// The layer's contract on BlueZ: operations started together end in order on the worker
+// thread, none of them "in progress" (the stand-in refuses a second request on an attribute as
+// BlueZ does); the echo of a read is no notification; CCCD writes subscribe through StartNotify.
+TEST(BluezStack, OperationsQueueInOrderAndReadsAreNoNotifications)
+{
+    ensureApp();
+    PrivateBus open;
+    SystemBus bus(open.address());
+    std::string error;
+    auto sim = sim::SimStack::create(basicScenario());
+    auto service = zenu::sim::BluezService::start(sim, open.address(), &error);
+    ASSERT_TRUE(service) << error;
+    bt::BluezStack stack;
+    const auto wait = [](const auto& op) {
+        EXPECT_TRUE(op->wait(std::chrono::seconds(10)));
+        return op->getResults();
+    };
+    std::shared_ptr<bt::Device> device = wait(stack.fromBluetoothAddressAsync(kDevice));
+    ASSERT_TRUE(device);
+    std::shared_ptr<bt::GattCharacteristic> rw, level;
+    for (const auto& s : wait(device->getGattServicesAsync(bt::CacheMode::Uncached)).services)
+        for (const auto& c : wait(s->getCharacteristicsAsync(bt::CacheMode::Uncached)).characteristics) {
+            if (c->attributeHandle() == 0x0022)
+                rw = c;
+            if (c->attributeHandle() == 0x0012)
+                level = c;
+        }
+    ASSERT_TRUE(rw && level);
+    EXPECT_EQ(device->connectionStatus(), bt::ConnectionStatus::Connected);
+
+    std::mutex m;
+    std::vector<int> ended;
+    bool allOnWorker = true;
+    std::vector<bt::Async<bt::GattReadResult>> reads;
+    std::vector<bt::Async<bt::GattWriteResult>> writes;
+    for (int i = 0; i < 6; ++i) {
+        writes.push_back(rw->writeValueWithResultAsync({static_cast<uint8_t>('0' + i)}, bt::WriteOption::WriteWithResponse));
+        writes.back()->setCompleted([&, i](auto&, bt::AsyncStatus) {
+            std::lock_guard lock(m);
+            ended.push_back(2 * i);
+            allOnWorker = allOnWorker && bt::onStackWorkerThread();
+        });
+        reads.push_back(rw->readValueAsync(bt::CacheMode::Uncached));
+        reads.back()->setCompleted([&, i](auto&, bt::AsyncStatus) {
+            std::lock_guard lock(m);
+            ended.push_back(2 * i + 1);
+            allOnWorker = allOnWorker && bt::onStackWorkerThread();
+        });
+    }
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(wait(writes[i]).ok());
+        const bt::GattReadResult r = wait(reads[i]);
+        EXPECT_TRUE(r.ok()) << bt::toString(r.status);
+        EXPECT_EQ(r.value, bt::Bytes{static_cast<uint8_t>('0' + i)});
+    }
+    {
+        std::lock_guard lock(m);
+        EXPECT_EQ(ended, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+        EXPECT_TRUE(allOnWorker);
+    }
+
+    std::vector<bt::Bytes> notified;
+    level->valueChanged.add([&](const bt::ValueChangedArgs& a) {
+        std::lock_guard lock(m);
+        notified.push_back(a.value);
+    });
+    EXPECT_TRUE(wait(level->writeClientCharacteristicConfigurationDescriptorWithResultAsync(bt::ClientConfig::Notify)).ok());
+    EXPECT_EQ(sim->clientConfig(kDevice, 0x0012), 1);
+    EXPECT_EQ(wait(level->readValueAsync(bt::CacheMode::Uncached)).value, bt::Bytes{0x64});
+    sim->sendValue(kDevice, 0x0012, {0x42});
+    ASSERT_TRUE(pumpUntil([&] {
+        std::lock_guard lock(m);
+        return !notified.empty();
+    }));
+    pump(50);
+    std::lock_guard lock(m);
+    EXPECT_EQ(notified, (std::vector<bt::Bytes>{{0x42}}));
+}
