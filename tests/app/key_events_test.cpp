@@ -88,11 +88,16 @@ protected:
         receiver = QStringLiteral(ZENU_KEY_RECEIVER);
         notepad = home.path() + QStringLiteral("/notepad-receiver");
         QFile::link(receiver, notepad);
+        // A launcher that runs the program as its child, as soffice does.
+        launcher = home.path() + QStringLiteral("/launcher.sh");
+        writeBytes(launcher, ("#!/bin/sh\n'" + receiver + "' &\nwait\n").toUtf8());
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     void TearDown() override {
         // The trace log says why keys did not go.
         if (HasFailure()) ADD_FAILURE() << readBytes(home.file(QStringLiteral("TransferLog.txt"))).toStdString();
-        for (const qint64 pid : started) ::kill(static_cast<pid_t>(pid), SIGTERM);
+        for (const qint64 pid : started)
+            for (const qint64 process : platform::processTree(pid)) ::kill(static_cast<pid_t>(process), SIGTERM);
         WindowTest::TearDown();
         KeyEvents = KeyboardEventSettings{};
     }
@@ -118,7 +123,7 @@ protected:
         w().AddReadingRow();
     }
 
-    QString receiver, notepad;
+    QString receiver, notepad, launcher;
     QList<qint64> started;
     std::unique_ptr<BleSession> session;  // after the window, which TearDown ends first
 };
@@ -152,7 +157,7 @@ TEST(KeyCalls, PiecesInOrderOnePerCallOrAllInOne) {
 TEST_F(KeyEvents11, ReadingsArriveTypedInTheTargetWindow) {
     struct Row {
         const char* name;
-        bool collect;
+        QString target;
         const char* fields;
         const char* lineEnd;
         QString unit, method;
@@ -160,21 +165,20 @@ TEST_F(KeyEvents11, ReadingsArriveTypedInTheTargetWindow) {
         QString expected;
     };
     const Row rows[] = {
-        {"number, unit, method, Enter", false, "1011", "ENTER", kMicrometre, QStringLiteral("FE"), false,
+        {"number, unit, method, Enter", receiver, "1011", "ENTER", kMicrometre, QStringLiteral("FE"), false,
          QStringLiteral("     12 12,5 ") + kMicrometre + QStringLiteral(" FE\n")},
-        {"value alone, no line end", false, "0000", "", kMicrometre, QStringLiteral("FE"), false,
+        {"value alone, no line end", launcher, "0000", "", kMicrometre, QStringLiteral("FE"), false,
          QStringLiteral(" 12,5")},
-        {"key-sending characters typed as themselves", false, "0011", "", QStringLiteral("{Fe%}"),
+        {"key-sending characters typed as themselves", receiver, "0011", "", QStringLiteral("{Fe%}"),
          QStringLiteral("+^~("), false, QStringLiteral(" 12,5 {Fe%} +^~(")},
-        {"collect mode", true, "1111", "ENTER", kMicrometre, QStringLiteral("FE"), false,
+        {"collect mode", notepad, "1111", "ENTER", kMicrometre, QStringLiteral("FE"), false,
          QStringLiteral("     12 12.03.2024 12,5 ") + kMicrometre + QStringLiteral(" FE\n")},
-        {"a memory table sends nothing", false, "0000", "ENTER", kMicrometre, QStringLiteral("FE"), true,
+        {"a memory table sends nothing", receiver, "0000", "ENTER", kMicrometre, QStringLiteral("FE"), true,
          QStringLiteral(" 12,5\n")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString out = startTarget(row.collect ? notepad : receiver, QLatin1String(row.fields),
-                                        QLatin1String(row.lineEnd));
+        const QString out = startTarget(row.target, QLatin1String(row.fields), QLatin1String(row.lineEnd));
         ASSERT_TRUE(KeyEvents.KeyTargetStarted);
         MeasurementRecord r = reading(12, 12.5);
         r.unit = row.unit;
