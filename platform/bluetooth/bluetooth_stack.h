@@ -1,6 +1,6 @@
 #pragma once
 // The Bluetooth LE interface the control drives: one abstract client with a backend per
-// stack (the simulator in sim/, BlueZ), chosen at run time (stack_factory.h).
+// stack (the simulator in sim/, BlueZ), chosen at run time by the control (corvel/ble/stack_factory.h).
 //
 // Every operation returns at once and ends later on a worker thread of the stack
 // (async_operation.h); events are raised on worker threads too (event_source.h). A stack keeps

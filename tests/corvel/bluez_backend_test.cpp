@@ -289,6 +289,11 @@ TEST(BluezStack, OperationsQueueInOrderAndReadsAreNoNotifications)
         EXPECT_TRUE(r.ok()) << bt::toString(r.status);
         EXPECT_EQ(r.value, bt::Bytes{static_cast<uint8_t>('0' + i)});
     }
+    // A handler runs just after its operation's waiters are woken.
+    EXPECT_TRUE(pumpUntil([&] {
+        std::lock_guard lock(m);
+        return ended.size() == 12;
+    }));
     {
         std::lock_guard lock(m);
         EXPECT_EQ(ended, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
