@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 namespace corvel {
 

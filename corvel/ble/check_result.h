@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "corvel/core/status.h"
+#include "corvel/sig/status.h"
 #include "platform/bluetooth/bluetooth_types.h"
 
 namespace corvel {

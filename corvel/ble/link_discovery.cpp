@@ -7,7 +7,7 @@
 #include "corvel/ble/convert.h"
 #include "corvel/ble/stack_link.h"
 #include "corvel/core/control_core.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/sig/sig_names.h"
 
 namespace corvel {

@@ -7,7 +7,7 @@
 #include "corvel/ble/stack_link.h"
 #include "corvel/core/advertisement.h"
 #include "corvel/core/control_core.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/sig/ad_sections.h"
 
 namespace corvel {

@@ -9,7 +9,7 @@
 #include "corvel/ble/await_operation.h"
 #include "corvel/ble/check_result.h"
 #include "corvel/core/control_core.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/ble/stack_factory.h"
 
 namespace corvel {

@@ -3,7 +3,7 @@
 #include "corvel/com/corvel_ids.h"
 #include "corvel/com/text_convert.h"
 #include "corvel/core/codepage.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "platform/com/activation.h"
 #include "platform/com/dispatch_helpers.h"
 #include "platform/com/errorinfo.h"

@@ -7,7 +7,7 @@
 #include "corvel/com/corvel_control.h"
 #include "corvel/com/corvel_ids.h"
 #include "corvel/com/text_convert.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/sig/sig_names.h"
 #include "platform/com/dispatch_helpers.h"
 #include "platform/com/errorinfo.h"

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 namespace corvel {
 

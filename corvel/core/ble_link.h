@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "corvel/core/gatt_tree.h"
-#include "corvel/core/status.h"
+#include "corvel/sig/status.h"
 #include "corvel/sig/uuid.h"
 
 namespace corvel {

@@ -1,7 +1,7 @@
 #include "corvel/core/control_core.h"
 
 #include "corvel/core/config_text.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/sig/sig_names.h"
 
 namespace corvel {

@@ -13,7 +13,7 @@
 #include "corvel/core/gatt_tree.h"
 #include "corvel/core/host_loop.h"
 #include "corvel/core/settings.h"
-#include "corvel/core/status.h"
+#include "corvel/sig/status.h"
 
 namespace corvel {
 

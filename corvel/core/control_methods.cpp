@@ -4,7 +4,7 @@
 
 #include "corvel/core/config_text.h"
 #include "corvel/core/control_core.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 namespace corvel {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/sig/sig_names.h"
 
 namespace corvel {

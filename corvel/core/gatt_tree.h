@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corvel/core/status.h"
+#include "corvel/sig/status.h"
 #include "corvel/sig/uuid.h"
 #include "corvel/sig/value_format.h"
 

@@ -1,4 +1,4 @@
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 namespace corvel {
 

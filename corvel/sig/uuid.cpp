@@ -1,6 +1,6 @@
 #include "corvel/sig/uuid.h"
 
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 namespace corvel {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "corvel/core/status.h"
+#include "corvel/sig/status.h"
 
 namespace corvel {
 

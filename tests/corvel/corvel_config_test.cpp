@@ -5,7 +5,7 @@
 
 #include "corvel/com/corvel_ids.h"
 #include "corvel/core/config_text.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 
 using namespace corveltest;
 

@@ -1,7 +1,7 @@
 // UUIDs in every accepted form, advertisement byte order and sections, the SIG name
 // tables, presentation formats, characteristic flags and Ids from handles.
 #include "corvel/core/advertisement.h"
-#include "corvel/core/errors.h"
+#include "corvel/sig/errors.h"
 #include "corvel/core/gatt_tree.h"
 #include "corvel/sig/ad_sections.h"
 #include "corvel/sig/sig_names.h"
