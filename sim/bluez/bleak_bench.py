@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Bleak's per-operation time on the stand-in, for comparison with the control's on the same
 stand-in. Run it through the private bus:
-  tests/sim/bluez/private_bus.sh build/bin/zenu-bluez-sim sim/bluez/bench_scenario.json \\
+  scripts/on_bluez.sh --stand-in build/bin/zenu-bluez-sim sim/bluez/bench_scenario.json \\
       /usr/bin/python3 sim/bluez/bleak_bench.py [ROUNDS]
 Prints the median and mean microseconds of a write with response, of a read, and of a
 write-then-read command round trip of the gauge ($gcv!)."""

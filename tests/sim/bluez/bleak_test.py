@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Bleak (BleakScanner, BleakClient) and plain D-Bus calls against the stand-in (run through
-private_bus.sh): a gauge answers its commands through BlueZ's API as it does on the
+scripts/on_bluez.sh): a gauge answers its commands through BlueZ's API as it does on the
 simulator, and the stand-in is no kinder than BlueZ (its checks, error names and texts,
 its limits). Every wait is bounded."""
 import asyncio

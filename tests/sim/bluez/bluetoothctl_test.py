@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""bluetoothctl, BlueZ's own client, against the stand-in (run through private_bus.sh):
+"""bluetoothctl, BlueZ's own client, against the stand-in (run through scripts/on_bluez.sh):
 scan, devices, connect, the GATT menu (list-attributes, select-attribute, read, write,
 notify) and the limits it must meet as BlueZ does. Every wait is bounded."""
 import re
