@@ -19,6 +19,7 @@ constexpr int kResolveTimeoutMs = 30000;
 constexpr int kPairTimeoutMs = 60000;
 constexpr int kCallTimeoutMs = 25000;
 constexpr int kReconnectPauseMs = 1000;
+constexpr int kLinkDownMs = 2000;
 
 GattResult unreachable() {
     GattResult r;
@@ -87,14 +88,36 @@ void BluezDevice::close() {
         for (Op& op : queue) op.cancel();
         self->resolved(false);
         self->ctx_->endPairing(self->path_);
-        if (self->opened_ && self->ctx_->core().property(self->path_, kDeviceIface, "Connected").toBool())
-            self->ctx_->core().call(self->path_, kDeviceIface, "Disconnect", {}, kCallTimeoutMs,
-                                    [down](const QDBusMessage&) { down->set_value(); });
-        else
+        BluezCore& core = self->ctx_->core();
+        if (!self->opened_ || !core.property(self->path_, kDeviceIface, "Connected").toBool()) return down->set_value();
+        // BlueZ answers Disconnect before it signals Connected false: the link counts as down
+        // once that signal is in, so that a device made next for the address does not take
+        // the closing link for one that is opening.
+        struct Wait {
+            int listener = 0;
+            bool over = false;
+        };
+        auto wait = std::make_shared<Wait>();
+        auto over = [ctx = self->ctx_, down, wait] {
+            if (wait->over) return;
+            wait->over = true;
+            ctx->core().unlisten(wait->listener);
             down->set_value();
+        };
+        const QString path = self->path_;
+        wait->listener = core.listen([path, over](const ObjectChange& c) {
+            if (c.path == path && c.iface == QLatin1String(kDeviceIface) &&
+                (c.kind == ObjectChange::Removed ||
+                 (c.changed.contains(QStringLiteral("Connected")) && !c.changed.value(QStringLiteral("Connected")).toBool())))
+                over();
+        });
+        core.call(path, kDeviceIface, "Disconnect", {}, kCallTimeoutMs, [ctx = self->ctx_, path, over](const QDBusMessage&) {
+            if (!ctx->core().property(path, kDeviceIface, "Connected").toBool()) return over();
+            QTimer::singleShot(kLinkDownMs, &ctx->core(), over);
+        });
     });
     // Releasing the device closes the link: it is down when close returns (bounded).
-    if (posted && !onStackWorkerThread()) linkDown.wait_for(std::chrono::seconds(3));
+    if (posted && !onStackWorkerThread()) linkDown.wait_for(std::chrono::milliseconds(kLinkDownMs + 1000));
 }
 
 void BluezDevice::enqueue(Op op) {
@@ -135,15 +158,20 @@ void BluezDevice::ensureLinked(std::function<void(const GattResult&)> done) {
     QTimer::singleShot(kConnectTimeoutMs + kResolveTimeoutMs, &core, [self, round] {
         if (self->resolveRound_ == round) self->resolved(false);
     });
-    if (!connected)
-        core.call(path_, kDeviceIface, "Connect", {}, kConnectTimeoutMs, [self, round](const QDBusMessage& r) {
-            if (self->resolveRound_ != round) return;
-            // Already connecting (the link being kept up): ServicesResolved ends the wait.
-            if (r.type() == QDBusMessage::ErrorMessage && r.errorName() != QLatin1String("org.bluez.Error.InProgress"))
-                return self->resolved(false);
-            if (self->ctx_->core().property(self->path_, kDeviceIface, "ServicesResolved").toBool())
-                self->resolved(true);
-        });
+    if (!connected) openLink();
+}
+
+void BluezDevice::openLink() {
+    const uint64_t round = resolveRound_;
+    connectRound_ = round;
+    auto self = shared_from_this();
+    ctx_->core().call(path_, kDeviceIface, "Connect", {}, kConnectTimeoutMs, [self, round](const QDBusMessage& r) {
+        if (self->resolveRound_ != round) return;
+        // Already connecting (the link being kept up): ServicesResolved ends the wait.
+        if (r.type() == QDBusMessage::ErrorMessage && r.errorName() != QLatin1String("org.bluez.Error.InProgress"))
+            return self->resolved(false);
+        if (self->ctx_->core().property(self->path_, kDeviceIface, "ServicesResolved").toBool()) self->resolved(true);
+    });
 }
 
 void BluezDevice::resolved(bool ok) {
@@ -240,6 +268,12 @@ void BluezDevice::linkChanged(bool connected) {
     if (connected) {
         if (opened_) report(ConnectionStatus::Connected);
         return;
+    }
+    // Connected without ServicesResolved is a link opening or one closing: a wait that took
+    // it for opening asks for the link now that it is down, instead of failing.
+    if (!resolveWaiters_.empty() && connectRound_ != resolveRound_) {
+        report(ConnectionStatus::Disconnected);
+        return openLink();
     }
     resolved(false);
     report(ConnectionStatus::Disconnected);

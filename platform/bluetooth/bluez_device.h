@@ -71,6 +71,8 @@ private:
     void next();
     void onChange(const ObjectChange& change);
     void linkChanged(bool connected);
+    // Device1.Connect for the current wait for the link.
+    void openLink();
     void resolved(bool ok);
     void report(ConnectionStatus status);
     void reconnectLater();
@@ -96,6 +98,7 @@ private:
     bool busy_ = false;
     std::vector<std::function<void(bool)>> resolveWaiters_;
     uint64_t resolveRound_ = 0;
+    uint64_t connectRound_ = 0;  // the wait that asked for Connect
     uint32_t pairingKinds_ = 0;
     bool displayed_ = false;
     std::vector<uint16_t> changedHandles_;

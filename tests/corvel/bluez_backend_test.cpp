@@ -317,3 +317,29 @@ TEST(BluezStack, OperationsQueueInOrderAndReadsAreNoNotifications)
     std::lock_guard lock(m);
     EXPECT_EQ(notified, (std::vector<bt::Bytes>{{0x42}}));
 }
+
+// BlueZ answers Disconnect before it signals the link down: a device closed and made again
+// for the address at once must open a link of its own, not wait on the closing one.
+TEST(BluezStack, ADeviceMadeRightAfterCloseOpensItsOwnLink)
+{
+    ensureApp();
+    PrivateBus open;
+    SystemBus bus(open.address());
+    std::string error;
+    auto service = zenu::sim::BluezService::start(sim::SimStack::create(basicScenario()), open.address(), &error);
+    ASSERT_TRUE(service) << error;
+    bt::BluezStack stack;
+    const auto wait = [](const auto& op) {
+        EXPECT_TRUE(op->wait(std::chrono::seconds(10)));
+        return op->getResults();
+    };
+    for (int round = 0; round < 8; ++round) {
+        std::shared_ptr<bt::Device> device = wait(stack.fromBluetoothAddressAsync(kDevice));
+        ASSERT_TRUE(device) << round;
+        const bt::GattServicesResult r = wait(device->getGattServicesAsync(bt::CacheMode::Uncached));
+        EXPECT_TRUE(r.ok()) << round << " " << bt::toString(r.status);
+        EXPECT_EQ(r.services.size(), 2u) << round;
+        EXPECT_EQ(device->connectionStatus(), bt::ConnectionStatus::Connected) << round;
+        device->close();
+    }
+}
