@@ -81,6 +81,8 @@ private:
     bool loaded_ = false;
     std::map<QString, Interfaces> objects_;
 
+    // Makes Qt's ordering of queued work visible to ThreadSanitizer (see the .cpp).
+    static void handOver();
     std::mutex m_;
     bool down_ = false;
     int lastListener_ = 0;

@@ -12,9 +12,24 @@ namespace zenu::sim::bluez {
 
 using namespace bluetooth;
 
+namespace {
+// Work is queued with this held and takes it before it runs: Qt's queue orders the two
+// already, but ThreadSanitizer cannot see inside Qt (and the work's captures must not be
+// read before it is taken, hence one for all posters).
+std::mutex& handOverMutex() {
+    static std::mutex m;
+    return m;
+}
+}  // namespace
+
 void Poster::post(std::function<void()> work) {
     std::lock_guard lock(m_);
-    if (target_) QMetaObject::invokeMethod(target_, std::move(work), Qt::QueuedConnection);
+    if (!target_) return;
+    std::lock_guard queued(handOverMutex());
+    QMetaObject::invokeMethod(target_, [work = std::move(work)] {
+        { std::lock_guard handedOver(handOverMutex()); }
+        work();
+    }, Qt::QueuedConnection);
 }
 
 void Poster::close() {
