@@ -47,12 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (guid->isSig32(&v32) && Guid::sig(v32) != *guid) __builtin_trap();
     }
 
-    // The same bytes as advertisement data: 2, 4 or 16 bytes in both layers. The 16-byte forms
-    // differ (the control takes the GUID field layout, the Bluetooth layer the whole number
-    // reversed), so only the SIG forms are compared.
+    // The same bytes as advertisement data: 2, 4 or 16 bytes, the same UUID in both layers.
     const Result<Uuid> fromBytes = uuidFromBytes(std::span<const uint8_t>(data, size));
     const std::optional<Guid> guidFromBytes = Guid::fromLittleEndian(data, size);
     if (fromBytes.ok() != guidFromBytes.has_value()) __builtin_trap();
-    if (fromBytes.ok() && size < 16 && !sameUuid(fromBytes.value, *guidFromBytes)) __builtin_trap();
+    if (fromBytes.ok() && !sameUuid(fromBytes.value, *guidFromBytes)) __builtin_trap();
     return 0;
 }

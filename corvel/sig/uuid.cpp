@@ -167,13 +167,16 @@ Result<Uuid> uuidFromBytes(std::span<const uint8_t> b)
         return Result<Uuid>::of(sigUuid(static_cast<uint32_t>(b[3]) << 24 | static_cast<uint32_t>(b[2]) << 16 |
                                         static_cast<uint32_t>(b[1]) << 8 | b[0]));
     if (b.size() == 16) {
+        // Over the air a 128-bit UUID is the whole number least significant byte first (as the
+        // stack reads the service UUIDs), not a GUID's fields one by one: b15 is the first byte
+        // of the text form.
         Uuid u;
-        u.data1 = static_cast<uint32_t>(b[3]) << 24 | static_cast<uint32_t>(b[2]) << 16 |
-                  static_cast<uint32_t>(b[1]) << 8 | b[0];
-        u.data2 = static_cast<uint16_t>(b[5] << 8 | b[4]);
-        u.data3 = static_cast<uint16_t>(b[7] << 8 | b[6]);
+        u.data1 = static_cast<uint32_t>(b[15]) << 24 | static_cast<uint32_t>(b[14]) << 16 |
+                  static_cast<uint32_t>(b[13]) << 8 | b[12];
+        u.data2 = static_cast<uint16_t>(b[11] << 8 | b[10]);
+        u.data3 = static_cast<uint16_t>(b[9] << 8 | b[8]);
         for (size_t i = 0; i < 8; ++i)
-            u.data4[i] = b[8 + i];
+            u.data4[i] = b[7 - i];
         return Result<Uuid>::of(u);
     }
     return Result<Uuid>::fail(malformed());

@@ -41,7 +41,8 @@ std::string formatUuid(const Uuid& uuid);
 // Comma-joined formatUuid of each entry.
 std::string formatUuidList(const std::vector<Uuid>& uuids);
 
-// Advertisement byte order (little endian) for 2, 4 or 16 bytes; error 600 otherwise.
+// Advertisement byte order (little endian: a 16-byte UUID is the whole number reversed) for 2,
+// 4 or 16 bytes; error 600 otherwise.
 Result<Uuid> uuidFromBytes(std::span<const uint8_t> bytes);
 
 } // namespace corvel

@@ -80,10 +80,13 @@ TEST(Uuid, FromAdvertisementBytes)
     EXPECT_EQ(from(bytes({0x0F, 0x18})), "0000180F-0000-1000-8000-00805F9B34FB");
     EXPECT_EQ(from(bytes({0x9F, 0x80})), "0000809F-0000-1000-8000-00805F9B34FB");   // bytes are unsigned
     EXPECT_EQ(from(bytes({0x78, 0x56, 0x34, 0x12})), "12345678-0000-1000-8000-00805F9B34FB");
-    // The 16-byte form: 32-bit field from b3..b0, 16-bit fields from b5 b4 and b7 b6, then b8..b15 in order.
-    EXPECT_EQ(from(bytes({0x01, 0x00, 0x40, 0x6E, 0xA3, 0xB5, 0x93, 0xF3, 0xE0, 0xA9, 0xE5, 0x0E, 0x24, 0xDC, 0xCA,
-                          0x9E})),
+    // The 16-byte form is the whole number reversed, as devices send it and the stack reads it.
+    EXPECT_EQ(from(bytes({0x9E, 0xCA, 0xDC, 0x24, 0x0E, 0xE5, 0xA9, 0xE0, 0x93, 0xF3, 0xA3, 0xB5, 0x01, 0x00, 0x40,
+                          0x6E})),
               "6E400001-B5A3-F393-E0A9-E50E24DCCA9E");
+    EXPECT_EQ(from(bytes({0xFB, 0x34, 0x9B, 0x5F, 0x80, 0x00, 0x00, 0x80, 0x00, 0x10, 0x00, 0x00, 0x0F, 0x18, 0x00,
+                          0x00})),
+              "0000180F-0000-1000-8000-00805F9B34FB");
     EXPECT_EQ(from(bytes({})), "error 600");
     EXPECT_EQ(from(bytes({1, 2, 3})), "error 600");
 }
