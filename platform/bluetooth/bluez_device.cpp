@@ -207,7 +207,12 @@ void BluezDevice::reconnectLater() {
         BluezCore& core = self->ctx_->core();
         if (self->closed_ || !core.has(self->path_, kDeviceIface) || core.property(self->path_, kDeviceIface, "Connected").toBool())
             return;
-        if (!self->resolveWaiters_.empty()) return;  // an operation is opening the link
+        // An operation is opening the link: look again later, since its attempt may fail while
+        // the device is still away, and nothing else would try again.
+        if (!self->resolveWaiters_.empty()) {
+            self->reconnectLater();
+            return;
+        }
         core.call(self->path_, kDeviceIface, "Connect", {}, kConnectTimeoutMs, [self](const QDBusMessage& r) {
             if (r.type() == QDBusMessage::ErrorMessage) self->reconnectLater();
         });
@@ -273,7 +278,9 @@ void BluezDevice::linkChanged(bool connected) {
     // it for opening asks for the link now that it is down, instead of failing.
     if (!resolveWaiters_.empty() && connectRound_ != resolveRound_) {
         report(ConnectionStatus::Disconnected);
-        return openLink();
+        openLink();
+        reconnectLater();  // the device may be away: keep the held link coming back
+        return;
     }
     resolved(false);
     report(ConnectionStatus::Disconnected);

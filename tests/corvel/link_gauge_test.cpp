@@ -368,8 +368,9 @@ TEST(LinkGauge, AGaugeLeavingRangeDuringADownloadIsReportedOffline)
     EXPECT_EQ(h.events->of(EVENT_Disconnected)[0].arg(1), "Offline");
     const Outcome o = h.c().call("WriteValue", {Str(g.commandService), Str(g.command), Str(""), Str("$gcv!")});
     EXPECT_EQ(o.description, "You must be connected to a server to perform the requested action.");
-    // Back in range: the control reports it online and the gauge answers again.
-    ASSERT_TRUE(pumpUntil([&] { return h.events->count(EVENT_Connected) == 2; }, 5000));
+    // Back in range: the control reports it online and the gauge answers again. The bound leaves
+    // room for a stack that retries its connect at intervals (BlueZ: a failed attempt, a pause, another).
+    ASSERT_TRUE(pumpUntil([&] { return h.events->count(EVENT_Connected) == 2; }, 10000));
     EXPECT_EQ(h.events->of(EVENT_Connected)[1].arg(1), "Online");
     EXPECT_EQ(g.send("$gcv!"), "$gcv?4.05!");
 }
