@@ -7,6 +7,7 @@
 #include "corvel/com/corvel_control.h"
 #include "corvel/com/corvel_ids.h"
 #include "platform/bluetooth/bluez_stack.h"
+#include "platform/com/dispatch_helpers.h"
 #include "platform/com/host_site.h"
 #include "sim/bluez/bluez_service.h"
 #include "sim/sim_stack.h"
@@ -80,10 +81,9 @@ struct Control {
     HRESULT call(DISPID id, std::vector<Variant> args)
     {
         std::vector<Variant> reversed(args.rbegin(), args.rend());
-        DISPPARAMS p{reversed.empty() ? nullptr : static_cast<VARIANT*>(reversed.data()), nullptr,
-                     static_cast<uint32_t>(reversed.size()), 0};
         Variant r;
-        return d->Invoke(id, IID_NULL, 0x400, DISPATCH_METHOD, &p, &r, nullptr, nullptr);
+        return InvokeMember(d, id, DISPATCH_METHOD, reversed.empty() ? nullptr : static_cast<VARIANT*>(reversed.data()),
+                            static_cast<uint32_t>(reversed.size()), &r, nullptr);
     }
     IDispatch* d = nullptr;
     EventSink* sink = nullptr;

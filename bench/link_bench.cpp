@@ -5,6 +5,7 @@
 #include "corvel/ble/stack_link.h"
 #include "corvel/com/corvel_control.h"
 #include "corvel/com/corvel_ids.h"
+#include "platform/com/dispatch_helpers.h"
 #include "platform/com/host_site.h"
 #include "sim/sim_stack.h"
 
@@ -74,10 +75,9 @@ struct Setup {
     HRESULT call(DISPID id, std::vector<Variant> args)
     {
         std::vector<Variant> reversed(args.rbegin(), args.rend());
-        DISPPARAMS p{reversed.empty() ? nullptr : static_cast<VARIANT*>(reversed.data()), nullptr,
-                     static_cast<uint32_t>(reversed.size()), 0};
         Variant r;
-        return d->Invoke(id, IID_NULL, 0x400, DISPATCH_METHOD, &p, &r, nullptr, nullptr);
+        return InvokeMember(d, id, DISPATCH_METHOD, reversed.empty() ? nullptr : static_cast<VARIANT*>(reversed.data()),
+                            static_cast<uint32_t>(reversed.size()), &r, nullptr);
     }
 
     std::shared_ptr<sim::SimStack> stack;
